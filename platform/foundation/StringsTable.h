@@ -1,0 +1,16 @@
+#pragma once
+// A localisation strings table: the old-style "key" = "value"; text format
+// (UTF-8, or UTF-16 with a byte-order mark) or a property list. A malformed
+// table is rejected whole.
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "platform/foundation/PropertyList.h"
+
+namespace platform::foundation {
+
+std::optional<StringDictionary> parseStringsTable(std::string_view bytes);
+std::optional<StringDictionary> readStringsTable(const std::filesystem::path& file);
+
+}  // namespace platform::foundation
