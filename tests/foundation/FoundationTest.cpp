@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/StringsTable.h"
+
+namespace fs = std::filesystem;
+using namespace platform::foundation;
+
+namespace {
+
+class FixtureTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "foundation-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+        unsetenv("LANG");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void write(const fs::path& relative, std::string_view bytes) {
+        fs::create_directories((root_ / relative).parent_path());
+        std::ofstream(root_ / relative, std::ios::binary) << bytes;
+    }
+    fs::path root_;
+};
+
+constexpr const char* kInfo =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+    "<key>CFBundleIdentifier</key><string>com.example.app</string>"
+    "<key>Count</key><integer>3</integer></dict></plist>";
+
+TEST_F(FixtureTree, BundleRule) {
+    write("A.app/Contents/MacOS/a", "");
+    write("A.app/Contents/Info.plist", kInfo);
+    const auto inBundle = Bundle::forExecutable(root_ / "A.app/Contents/MacOS/a");
+    EXPECT_TRUE(inBundle.isApplicationBundle());
+    EXPECT_EQ(inBundle.bundlePath(), fs::weakly_canonical(root_ / "A.app"));
+    EXPECT_EQ(inBundle.bundleIdentifier(), "com.example.app");
+    EXPECT_EQ(inBundle.objectForInfoDictionaryKey("Count"), std::nullopt);
+
+    EXPECT_TRUE(Bundle::forExecutable(root_ / "Tool.service/Contents/MacOS/t").isApplicationBundle());
+    const auto outside = Bundle::forExecutable(root_ / "bin/tool");
+    EXPECT_FALSE(outside.isApplicationBundle());
+    EXPECT_EQ(outside.bundleIdentifier(), std::nullopt);
+    EXPECT_FALSE(Bundle::forExecutable(root_ / "A.app/Contents/MacOS/sub/t").isApplicationBundle());
+    EXPECT_FALSE(Bundle::forExecutable(root_ / "Contents/MacOS/t").isApplicationBundle());
+}
+
+TEST(PropertyList, XmlAndBinaryAndRejects) {
+    const auto xml = parseStringDictionary(kInfo);
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(xml->size(), 1u);
+
+    plist_t dict = plist_new_dict();
+    plist_dict_set_item(dict, "K", plist_new_string("v\xC3\xA4"));
+    char* data = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(dict, &data, &length);
+    plist_free(dict);
+    const auto binary = parseStringDictionary(std::string_view(data, length));
+    std::free(data);
+    ASSERT_TRUE(binary);
+    EXPECT_EQ(binary->at("K"), "v\xC3\xA4");
+
+    EXPECT_FALSE(parseStringDictionary(""));
+    EXPECT_FALSE(parseStringDictionary("garbage"));
+    EXPECT_FALSE(parseStringDictionary("<plist><array/></plist>"));
+    EXPECT_FALSE(readStringDictionary("/nonexistent/Info.plist"));
+}
+
+TEST(StringsTable, SyntaxAndEscapes) {
+    const auto t = parseStringsTable(
+        "/* c */ \"a\" = \"x\\\"y\\\\\\n\\t\";\n// line\nword = other_1;\n\"only\";\n"
+        "\"u\" = \"\\U00e4\\ud83d\\ude00\";");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->at("a"), "x\"y\\\n\t");
+    EXPECT_EQ(t->at("word"), "other_1");
+    EXPECT_EQ(t->at("only"), "only");
+    EXPECT_EQ(t->at("u"), "\xC3\xA4\xF0\x9F\x98\x80");
+}
+
+TEST(StringsTable, MalformedRejectedWhole) {
+    for (const char* bad : {"\"a\" = \"b\"", "\"a\" = \"b;", "\"a\" \"b\";", "/* open",
+                            "\"a\" = \"\\ud83d\";", "\"a\" = \"\\q\";", "\"ok\" = \"1\"; bad"})
+        EXPECT_FALSE(parseStringsTable(bad)) << bad;
+    EXPECT_FALSE(parseStringsTable(std::string(9u * 1024u * 1024u, ' ')));
+}
+
+TEST(StringsTable, Utf16AndPropertyList) {
+    const std::string text = "\"k\" = \"\xC3\xA4\";";
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (unsigned char c : std::string("\"k\" = \"")) { le += char(c); le += '\0'; be += '\0'; be += char(c); }
+    le += "\xE4"; le += '\0'; be += '\0'; be += "\xE4";
+    for (unsigned char c : std::string("\";")) { le += char(c); le += '\0'; be += '\0'; be += char(c); }
+    EXPECT_EQ(parseStringsTable(le)->at("k"), "\xC3\xA4");
+    EXPECT_EQ(parseStringsTable(be)->at("k"), "\xC3\xA4");
+    EXPECT_EQ(parseStringsTable("\xEF\xBB\xBF" + text)->at("k"), "\xC3\xA4");
+    EXPECT_EQ(parseStringsTable(kInfo)->at("CFBundleIdentifier"), "com.example.app");
+    EXPECT_FALSE(parseStringsTable(std::string("\xFF\xFE\x3D\xD8", 4)));
+}
+
+TEST_F(FixtureTree, LanguageSelectionAndFallback) {
+    write("A.app/Contents/Resources/de.lproj/Localizable.strings", "\"hi\" = \"Hallo\";");
+    write("A.app/Contents/Resources/en.lproj/Localizable.strings", "\"hi\" = \"Hello\";");
+    write("A.app/Contents/Resources/Base.lproj/Other.strings", "\"x\" = \"base\";");
+    write("A.app/Contents/Resources/en.lproj/Broken.strings", "\"x\" = ");
+    write("A.app/Contents/Resources/Base.lproj/Broken.strings", "\"x\" = \"b\";");
+    const fs::path exe = root_ / "A.app/Contents/MacOS/a";
+
+    setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(Bundle::forExecutable(exe).localizedStringForKey("hi", "", ""), "Hallo");
+    setenv("LC_ALL", "fr_FR.UTF-8", 1);
+    const auto french = Bundle::forExecutable(exe);
+    EXPECT_EQ(french.localizedStringForKey("hi", "", ""), "Hello");
+    EXPECT_EQ(french.localizedStringForKey("x", "", "Other"), "base");
+    EXPECT_EQ(french.localizedStringForKey("x", "", "Broken"), "b");
+    EXPECT_EQ(french.localizedStringForKey("missing", "", ""), "missing");
+    EXPECT_EQ(french.localizedStringForKey("missing", "dflt", "None"), "dflt");
+    EXPECT_EQ(Bundle::forExecutable(root_ / "bin/t").localizedStringForKey("hi", "", ""), "hi");
+}
+
+}  // namespace
