@@ -1,0 +1,85 @@
+// Creation, discovery order, the refresh timer and the value reads.
+#include "sensor-service/server/VRLServerObject.h"
+
+#include <chrono>
+#include <cstdlib>
+
+#include "sensor-service/smc/KeyAccess.h"
+#include "sensor-service/smc/Smc.h"
+
+namespace vrl {
+
+namespace {
+constexpr float kDefaultTimerInterval = 5.0f;
+}
+
+VRLServerObject::VRLServerObject(Environment env) : env_(env) {
+    fansName = {"Right Side", "Left Side"};
+    _modelData = {};
+    detectSensors();
+}
+
+VRLServerObject::~VRLServerObject() { endTimer(); }
+
+void VRLServerObject::detectSensors() {
+    assignProfile();
+    smcOpen();
+    const std::vector<std::string> keys = getSmcKeysFromConnection(_smcConnection);
+    if (keys.empty()) smcClose();
+    insertSmcFansWithConnection(_smcConnection, keys);
+    insertSmcSensorsWithKeys(keys, _smcConnection);
+    smcClose();
+    startTimer();
+}
+
+void VRLServerObject::startTimer() {
+    if (vrlTimer) return;
+    if (!(_timerInterval > 0.0f)) _timerInterval = kDefaultTimerInterval;
+    updateModuleFromTimer();
+    vrlTimer = std::make_unique<asio::steady_timer>(env_.io);
+    scheduleNextRefresh();
+}
+
+void VRLServerObject::endTimer() {
+    if (!vrlTimer) return;
+    vrlTimer->cancel();
+    vrlTimer.reset();
+}
+
+void VRLServerObject::scheduleNextRefresh() {
+    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(_timerInterval)));
+    asio::steady_timer* timer = vrlTimer.get();
+    timer->expires_after(period);
+    timer->async_wait([this, timer](std::error_code ec) {
+        // A timer that endTimer replaced or cancelled must not refresh again.
+        if (ec || vrlTimer.get() != timer) return;
+        updateModuleFromTimer();
+        scheduleNextRefresh();
+    });
+}
+
+void VRLServerObject::updateModuleFromTimer() {
+    smcOpen();
+    for (auto& [key, entry] : _modelData) {
+        if (entry.type == kTypeTemperature) {
+            entry.value = getTempValueForKey(key);
+        } else if (entry.type == kTypeFans) {
+            entry.value = getFanValueForKey(key);
+        }
+    }
+    smcClose();
+    ++refreshGeneration_;
+}
+
+double VRLServerObject::getTempValueForKey(const std::string& key) { return smcGetTemperature(key.c_str()); }
+
+double VRLServerObject::getFanValueForKey(const std::string& key) {
+    const std::optional<std::string> text = valueForKey(key);
+    if (!text) return 0.0;
+    // strtod skips leading blanks, stops at the first character that cannot
+    // continue the number, and gives 0 when there is no number at all.
+    return std::strtod(text->c_str(), nullptr);
+}
+
+}  // namespace vrl
