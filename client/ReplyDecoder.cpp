@@ -1,0 +1,80 @@
+#include "client/ReplyDecoder.h"
+
+#include <msgpack.hpp>
+
+namespace vrl::client {
+
+const Value* field(const Entry& entry, const std::string& name) {
+    for (const auto& [key, value] : entry) {
+        if (key == name) return &value;
+    }
+    return nullptr;
+}
+
+namespace {
+
+std::optional<Value> scalar(const msgpack::object& object) {
+    switch (object.type) {
+        case msgpack::type::NIL: return Value{};
+        case msgpack::type::BOOLEAN: return Value{object.via.boolean};
+        case msgpack::type::POSITIVE_INTEGER: return Value{object.via.u64};
+        case msgpack::type::NEGATIVE_INTEGER: return Value{object.via.i64};
+        case msgpack::type::FLOAT32: return Value{static_cast<float>(object.via.f64)};
+        case msgpack::type::FLOAT64: return Value{object.via.f64};
+        case msgpack::type::STR: return Value{object.as<std::string>()};
+        default: return std::nullopt;
+    }
+}
+
+std::optional<Entry> entry(const msgpack::object& object) {
+    if (object.type != msgpack::type::MAP) return std::nullopt;
+    Entry result;
+    for (uint32_t i = 0; i < object.via.map.size; ++i) {
+        const msgpack::object_kv& kv = object.via.map.ptr[i];
+        std::optional<Value> value = scalar(kv.val);
+        if (kv.key.type != msgpack::type::STR || !value) return std::nullopt;
+        result.emplace_back(kv.key.as<std::string>(), std::move(*value));
+    }
+    return result;
+}
+
+std::optional<ModelData> modelData(const msgpack::object& object) {
+    if (object.type != msgpack::type::MAP) return std::nullopt;
+    ModelData result;
+    for (uint32_t i = 0; i < object.via.map.size; ++i) {
+        const msgpack::object_kv& kv = object.via.map.ptr[i];
+        std::optional<Entry> value = entry(kv.val);
+        if (kv.key.type != msgpack::type::STR || !value) return std::nullopt;
+        result.emplace_back(kv.key.as<std::string>(), std::move(*value));
+    }
+    return result;
+}
+
+DecodedReply decodeObject(const msgpack::object& root) {
+    if (root.type != msgpack::type::MAP || root.via.map.size != 1 || root.via.map.ptr[0].key.type != msgpack::type::STR) {
+        return {std::nullopt, std::nullopt, "the reply is not a one-field map"};
+    }
+    const std::string name = root.via.map.ptr[0].key.as<std::string>();
+    const msgpack::object& value = root.via.map.ptr[0].val;
+    if (name == "error" && value.type == msgpack::type::STR) return {std::nullopt, value.as<std::string>(), {}};
+    if (name != "reply") return {std::nullopt, std::nullopt, "unexpected reply field \"" + name + "\""};
+    std::optional<ModelData> data = modelData(value);
+    if (!data) return {std::nullopt, std::nullopt, "the model data is not a map of entries"};
+    return {std::move(data), std::nullopt, {}};
+}
+
+}  // namespace
+
+DecodedReply decodeReply(const std::vector<uint8_t>& payload) {
+    try {
+        std::size_t offset = 0;
+        const msgpack::object_handle handle =
+            msgpack::unpack(reinterpret_cast<const char*>(payload.data()), payload.size(), offset);
+        if (offset != payload.size()) return {std::nullopt, std::nullopt, "trailing bytes after the reply"};
+        return decodeObject(handle.get());
+    } catch (const std::exception& e) {
+        return {std::nullopt, std::nullopt, std::string("not MessagePack: ") + e.what()};
+    }
+}
+
+}  // namespace vrl::client
