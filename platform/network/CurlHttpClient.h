@@ -1,0 +1,21 @@
+#pragma once
+
+#include <asio/io_context.hpp>
+
+#include "platform/network/HttpConnection.h"
+
+namespace platform::network {
+
+// libcurl easy transfers, each on its own worker thread, with every callback
+// posted back to the io_context that runs the main thread.
+class CurlHttpClient : public HttpClient {
+public:
+    explicit CurlHttpClient(asio::io_context& io);
+    std::unique_ptr<HttpConnection> start(const HttpRequest& request,
+                                          HttpConnectionDelegate& delegate) override;
+
+private:
+    asio::io_context& io_;
+};
+
+}  // namespace platform::network

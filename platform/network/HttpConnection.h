@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/network/Url.h"
+
+namespace platform::network {
+
+struct HttpRequest {
+    Url url;
+    std::chrono::milliseconds timeout{30000};    // connecting, and silence while receiving
+    std::chrono::milliseconds deadline{300000};  // the whole transfer
+    std::size_t maxBody = 16u << 20;             // a longer body fails the transfer
+    std::string userAgent;
+};
+
+// Hears one transfer on the main thread, in order: one response, body chunks,
+// then either the end or a failure. Nothing arrives after cancel().
+class HttpConnectionDelegate {
+public:
+    virtual ~HttpConnectionDelegate() = default;
+    // status is absent for a response without an HTTP status (a non-HTTP URL).
+    virtual void connectionDidReceiveResponse(std::optional<long> status) = 0;
+    virtual void connectionDidReceiveData(std::string_view chunk) = 0;
+    virtual void connectionDidFinishLoading() = 0;
+    virtual void connectionDidFailWithError() = 0;
+};
+
+// A running transfer. Destroying it cancels it and waits for its worker.
+class HttpConnection {
+public:
+    virtual ~HttpConnection() = default;
+    virtual void cancel() = 0;
+};
+
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    virtual std::unique_ptr<HttpConnection> start(const HttpRequest& request,
+                                                  HttpConnectionDelegate& delegate) = 0;
+};
+
+}  // namespace platform::network

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform::network {
+
+// Answers, synchronously and off the main thread, which reachability flags
+// a host name has right now; 0 when nothing could be learnt.
+class Reachability {
+public:
+    virtual ~Reachability() = default;
+    virtual std::uint32_t flagsForHost(const std::string& host) = 0;
+};
+
+}  // namespace platform::network

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <asio/io_context.hpp>
+
+#include "update-notifier/scheduler/RepeatingTimerFacility.h"
+
+namespace qm {
+
+// Steady-clock timers on the main io_context.
+class AsioRepeatingTimerFacility : public RepeatingTimerFacility {
+public:
+    explicit AsioRepeatingTimerFacility(asio::io_context& io) : io_(io) {}
+    std::unique_ptr<RepeatingTimer> scheduleRepeating(double intervalSeconds,
+                                                      std::function<void()> tick) override;
+
+private:
+    asio::io_context& io_;
+};
+
+}  // namespace qm

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace qm {
+
+// A repeating timer; destroying it stops the ticks.
+class RepeatingTimer {
+public:
+    virtual ~RepeatingTimer() = default;
+};
+
+// Schedules ticks on the main thread, one period apart, the first one a full
+// period after scheduling.
+class RepeatingTimerFacility {
+public:
+    virtual ~RepeatingTimerFacility() = default;
+    virtual std::unique_ptr<RepeatingTimer> scheduleRepeating(double intervalSeconds,
+                                                              std::function<void()> tick) = 0;
+};
+
+}  // namespace qm
