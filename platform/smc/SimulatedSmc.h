@@ -1,0 +1,71 @@
+#pragma once
+// An SMC that answers from an image instead of hardware, exchange for exchange
+// as the real one: key information (9), bytes (5) and key at index (8).
+// Every exchange is counted per command so callers can see what an operation
+// cost.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/smc/SmcDriver.h"
+#include "platform/smc/SmcImage.h"
+
+namespace platform::smc {
+
+class SimulatedSmc : public SmcDriver {
+public:
+    explicit SimulatedSmc(SmcImage image);
+
+    // Follows an image file: each open() re-reads it when its modification
+    // time or size changed; a malformed new version leaves the old image in
+    // use. nullptr (and the reason in error) when the first load fails.
+    static std::shared_ptr<SimulatedSmc> watchingFile(std::filesystem::path file, std::string& error);
+
+    SmcStatus open(uint32_t& handle) override;
+    SmcStatus close(uint32_t handle) override;
+    SmcStatus callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
+                               SmcKeyData& output) override;
+
+    void replaceImage(SmcImage image);
+    const SmcImage& image() const;
+    std::optional<std::string> model() const;
+
+    uint64_t callCount(uint8_t command) const;
+    uint64_t totalCalls() const;
+    void resetCounts();
+
+private:
+    struct FileStamp {
+        std::filesystem::file_time_type modified;
+        uintmax_t size = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct ServedKey {
+        uint32_t code;
+        const SmcImageKey* entry;  // into image_ or syntheticCount_
+    };
+
+    void rebuildIndex();
+    void reloadIfFileChanged();
+    static std::optional<FileStamp> stampOf(const std::filesystem::path& file);
+    const SmcImageKey* find(uint32_t code) const;
+    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output) const;
+
+    mutable std::mutex mutex_;
+    SmcImage image_;
+    SmcImageKey syntheticCount_;
+    std::vector<ServedKey> served_;  // ascending key code
+    std::set<uint32_t> openHandles_;
+    uint32_t nextHandle_ = 1;
+    std::array<uint64_t, 256> counts_{};
+    std::optional<std::filesystem::path> watchedFile_;
+    std::optional<FileStamp> watchedStamp_;
+};
+
+}  // namespace platform::smc

@@ -1,0 +1,189 @@
+#include "platform/smc/SmcImage.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace platform::smc {
+namespace {
+
+using nlohmann::json;
+
+constexpr size_t kMaxDataBytes = 32;
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::optional<std::vector<uint8_t>> parseHex(const std::string& text, std::string& problem) {
+    std::vector<uint8_t> bytes;
+    int high = -1;
+    for (char c : text) {
+        if (isBlank(c)) continue;
+        int digit = hexDigitValue(c);
+        if (digit < 0) {
+            problem = "\"bytes\" holds a character that is not hexadecimal";
+            return std::nullopt;
+        }
+        if (high < 0) {
+            high = digit;
+            continue;
+        }
+        bytes.push_back(static_cast<uint8_t>(high * 16 + digit));
+        high = -1;
+    }
+    if (high >= 0) {
+        problem = "\"bytes\" has an odd number of hexadecimal digits";
+        return std::nullopt;
+    }
+    if (bytes.size() > kMaxDataBytes) {
+        problem = "\"bytes\" holds more than 32 bytes";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool readFourCharField(const json& entry, const char* field, std::string& out, std::string& problem) {
+    auto it = entry.find(field);
+    if (it == entry.end() || !it->is_string() || it->get<std::string>().size() != 4) {
+        problem = std::string("\"") + field + "\" must be a string of exactly 4 characters";
+        return false;
+    }
+    out = it->get<std::string>();
+    return true;
+}
+
+bool readOptionalUnsigned(const json& entry, const char* field, uint64_t max, uint64_t& out,
+                          std::string& problem) {
+    auto it = entry.find(field);
+    if (it == entry.end()) return true;
+    if (!it->is_number_unsigned() || it->get<uint64_t>() > max) {
+        problem = std::string("\"") + field + "\" must be an unsigned integer up to " +
+                  std::to_string(max);
+        return false;
+    }
+    out = it->get<uint64_t>();
+    return true;
+}
+
+bool readFailure(const json& entry, SmcKeyFailure& out, std::string& problem) {
+    auto it = entry.find("fail");
+    if (it == entry.end()) return true;
+    if (it->is_string() && *it == "info") {
+        out = SmcKeyFailure::info;
+    } else if (it->is_string() && *it == "read") {
+        out = SmcKeyFailure::read;
+    } else {
+        problem = "\"fail\" must be \"info\" or \"read\"";
+        return false;
+    }
+    return true;
+}
+
+std::optional<SmcImageKey> parseKey(const json& entry, std::string& problem) {
+    if (!entry.is_object()) {
+        problem = "entry is not an object";
+        return std::nullopt;
+    }
+    SmcImageKey key;
+    if (!readFourCharField(entry, "key", key.key, problem)) return std::nullopt;
+    if (!readFourCharField(entry, "type", key.type, problem)) return std::nullopt;
+    auto bytesField = entry.find("bytes");
+    std::string hex;
+    if (bytesField != entry.end()) {
+        if (!bytesField->is_string()) {
+            problem = "\"bytes\" must be a string of hexadecimal digits";
+            return std::nullopt;
+        }
+        hex = bytesField->get<std::string>();
+    }
+    auto bytes = parseHex(hex, problem);
+    if (!bytes) return std::nullopt;
+    key.bytes = std::move(*bytes);
+    uint64_t size = key.bytes.size();
+    uint64_t attributes = 0;
+    if (!readOptionalUnsigned(entry, "size", UINT32_MAX, size, problem)) return std::nullopt;
+    if (!readOptionalUnsigned(entry, "attributes", UINT8_MAX, attributes, problem)) return std::nullopt;
+    key.size = static_cast<uint32_t>(size);
+    key.attributes = static_cast<uint8_t>(attributes);
+    if (!readFailure(entry, key.fail, problem)) return std::nullopt;
+    return key;
+}
+
+bool readHeader(const json& doc, SmcImage& image, std::string& problem) {
+    if (auto it = doc.find("model"); it != doc.end()) {
+        if (!it->is_string()) {
+            problem = "\"model\" must be a string";
+            return false;
+        }
+        image.model = it->get<std::string>();
+    }
+    if (auto it = doc.find("unavailable"); it != doc.end()) {
+        if (!it->is_boolean()) {
+            problem = "\"unavailable\" must be true or false";
+            return false;
+        }
+        image.unavailable = it->get<bool>();
+    }
+    return true;
+}
+
+std::string entryName(size_t index, const json& entry) {
+    std::string name = "keys[" + std::to_string(index) + "]";
+    if (entry.is_object()) {
+        auto it = entry.find("key");
+        if (it != entry.end() && it->is_string()) name += " (\"" + it->get<std::string>() + "\")";
+    }
+    return name;
+}
+
+}  // namespace
+
+std::optional<SmcImage> SmcImage::fromJson(std::string_view text, const std::string& sourceName,
+                                           std::string& error) {
+    json doc = json::parse(text, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object()) {
+        error = sourceName + ": not a JSON object";
+        return std::nullopt;
+    }
+    SmcImage image;
+    std::string problem;
+    if (!readHeader(doc, image, problem)) {
+        error = sourceName + ": " + problem;
+        return std::nullopt;
+    }
+    auto keys = doc.find("keys");
+    if (keys == doc.end() || !keys->is_array()) {
+        error = sourceName + ": \"keys\" must be an array";
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < keys->size(); ++i) {
+        const json& entry = (*keys)[i];
+        auto key = parseKey(entry, problem);
+        if (!key) {
+            error = sourceName + ": " + entryName(i, entry) + ": " + problem;
+            return std::nullopt;
+        }
+        image.keys.push_back(std::move(*key));
+    }
+    return image;
+}
+
+std::optional<SmcImage> SmcImage::fromFile(const std::filesystem::path& file, std::string& error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = file.string() + ": cannot be read";
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return fromJson(text.str(), file.string(), error);
+}
+
+}  // namespace platform::smc
