@@ -1,0 +1,72 @@
+// The wire format: number kinds survive, bad requests are told apart, and the
+// client reads back exactly what the service wrote.
+#include <gtest/gtest.h>
+
+#include "client/ReplyDecoder.h"
+#include "platform/ipc/FramedConnection.h"
+#include "sensor-service/server/MessagePackWriter.h"
+#include "sensor-service/server/Protocol.h"
+
+namespace vrl {
+namespace {
+
+TEST(MessagePackWriter, IntegralFloatsKeepTheirKind) {
+    MessagePackWriter writer;
+    writer.float64(2000.0);
+    writer.float32(0.0f);
+    writer.number(NumberObject{int64_t{-1}});
+    writer.number(NumberObject{uint64_t{6000}});
+    const std::vector<uint8_t> expected{0xcb, 0x40, 0x9f, 0x40, 0, 0, 0, 0, 0,        // float64 2000
+                                        0xca, 0, 0, 0, 0,                             // float32 0
+                                        0xd3, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,  // int64 -1
+                                        0xcf, 0, 0, 0, 0, 0, 0, 0x17, 0x70};          // uint64 6000
+    EXPECT_EQ(writer.bytes(), expected);
+}
+
+TEST(Protocol, ReplyRoundTripsThroughTheClientWithNumberKinds) {
+    ModelData data;
+    data["F0Ac"] = {"Left Side", 2000.0, kUnitRpm, kTypeFans, NumberObject{1200.0f}, NumberObject{int64_t{-1}}, true};
+    data["TC0P"] = {"CPU Proximity", -1.0, kUnitCelsius, kTypeTemperature, {}, {}, false};
+    const client::DecodedReply decoded = client::decodeReply(encodeModelDataReply(data));
+    ASSERT_TRUE(decoded.modelData) << decoded.malformed;
+    ASSERT_EQ(decoded.modelData->size(), 2u);
+    const client::Entry& fan = decoded.modelData->at(0).second;
+    EXPECT_EQ(decoded.modelData->at(0).first, "F0Ac");
+    EXPECT_EQ(fan.size(), 6u);
+    EXPECT_EQ(*client::field(fan, "value"), client::Value{2000.0});
+    EXPECT_EQ(*client::field(fan, "minvalue"), client::Value{1200.0f});
+    EXPECT_EQ(*client::field(fan, "maxvalue"), client::Value{int64_t{-1}});
+    EXPECT_EQ(*client::field(fan, "unit"), client::Value{std::string("rpm")});
+    const client::Entry& temperature = decoded.modelData->at(1).second;
+    EXPECT_EQ(temperature.size(), 4u) << "no limits on temperature entries";
+    EXPECT_EQ(client::field(temperature, "minvalue"), nullptr);
+
+    EXPECT_TRUE(client::decodeReply(encodeModelDataReply({})).modelData->empty());
+    EXPECT_EQ(client::decodeReply(encodeError("unknown method")).serviceError, "unknown method");
+}
+
+TEST(Protocol, RequestsAreMapsAndAnythingElseIsRejected) {
+    const std::string good = "\x81\xa6method\xb6getModelDatawithReply:";
+    const Request request = decodeRequest({good.begin(), good.end()});
+    EXPECT_TRUE(request.wellFormed);
+    EXPECT_EQ(request.method, kMethodGetModelData);
+
+    const std::string noMethod = "\x81\xa4name\x01";
+    EXPECT_TRUE(decodeRequest({noMethod.begin(), noMethod.end()}).wellFormed);
+    EXPECT_FALSE(decodeRequest({noMethod.begin(), noMethod.end()}).method);
+    EXPECT_FALSE(decodeRequest({0xc1}).wellFormed);
+    EXPECT_FALSE(decodeRequest({0x93, 1, 2, 3}).wellFormed);
+    EXPECT_FALSE(decodeRequest({}).wellFormed);
+    EXPECT_FALSE(decodeRequest({0x80, 0x80}).wellFormed) << "one value per frame";
+    EXPECT_FALSE(decodeRequest({0x81, 0xa6}).wellFormed) << "truncated";
+}
+
+TEST(Protocol, ClientRejectsMalformedReplies) {
+    EXPECT_FALSE(client::decodeReply({0xc1}).malformed.empty());
+    EXPECT_FALSE(client::decodeReply({0x81, 0xa3, 'f', 'o', 'o', 0x01}).malformed.empty());
+    EXPECT_FALSE(client::decodeReply({0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x01}).malformed.empty());
+    EXPECT_EQ(platform::ipc::framed({1, 2}), (std::vector<uint8_t>{0, 0, 0, 2, 1, 2}));
+}
+
+}  // namespace
+}  // namespace vrl

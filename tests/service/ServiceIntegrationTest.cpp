@@ -1,0 +1,306 @@
+// Starts the real vrlsensord on a simulated SMC image and talks to it the way
+// the main application would. This test binary lives in a bundle whose
+// identifier the gate admits.
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "client/SensorClient.h"
+#include "tests/service/ServiceProcess.h"
+
+namespace vrl::test {
+namespace {
+
+using client::ClientError;
+using client::FetchResult;
+using client::SensorClient;
+
+const std::string kTemperatureKey = "TC0P";
+const std::string kFanKey = "F0Ac";
+
+nlohmann::json keyJson(const std::string& key, const std::string& type, const std::string& bytes) {
+    return {{"key", key}, {"type", type}, {"bytes", bytes}};
+}
+
+// A MacBookPro11,1 with one fan at 2000 rpm and CPU proximity at 47.5 C.
+nlohmann::json macImage(const std::string& cpuBytes = "2f80", const std::string& fanBytes = "1f40") {
+    return {{"model", "MacBookPro11,1"},
+            {"unavailable", false},
+            {"keys",
+             {keyJson("FNum", "ui8 ", "01"), keyJson("F0ID", "ch8*", "4c656674"), keyJson("F0Mn", "fpe2", "1f40"),
+              keyJson("F0Mx", "fpe2", "5dc0"), keyJson(kFanKey, "fpe2", fanBytes),
+              keyJson(kTemperatureKey, "sp78", cpuBytes), keyJson("TA0P", "sp78", "1a00")}}};
+}
+
+double valueOf(const client::ModelData& data, const std::string& key) {
+    for (const auto& [name, entry] : data) {
+        if (name != key) continue;
+        const client::Value* value = client::field(entry, "value");
+        if (value == nullptr || !std::holds_alternative<double>(*value)) return -12345;
+        return std::get<double>(*value);
+    }
+    return -99999;
+}
+
+class Service : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vrlsensord-test-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        socket_ = dir_ / "s.sock";
+        image_ = dir_ / "image.json";
+    }
+    void TearDown() override {
+        service_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+    void writeImage(const nlohmann::json& image) {
+        const std::filesystem::path tmp = dir_ / "image.tmp";
+        std::ofstream(tmp) << image.dump();
+        std::filesystem::rename(tmp, image_);
+    }
+
+    void start(const nlohmann::json& image) {
+        writeImage(image);
+        service_ = std::make_unique<ServiceProcess>(
+            std::vector<std::string>{VRLSENSORD_PATH, "--socket", socket_.string(), "--smc-image", image_.string()}, dir_);
+        ASSERT_TRUE(service_->waitForSocket(socket_)) << service_->standardError();
+    }
+
+    FetchResult fetch() { return SensorClient(socket_).getModelData(); }
+
+    // Polls until the reading of key equals expected, up to a little more than one refresh period.
+    bool waitForValue(const std::string& key, double expected) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(6500);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const FetchResult result = fetch();
+            if (result.modelData && valueOf(*result.modelData, key) == expected) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    }
+
+    std::filesystem::path dir_, socket_, image_;
+    std::unique_ptr<ServiceProcess> service_;
+};
+
+// A raw connection for what a well-behaved client never sends.
+class RawConnection {
+public:
+    explicit RawConnection(const std::filesystem::path& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~RawConnection() { ::close(fd_); }
+    bool connected() const { return connected_; }
+    void send(const std::vector<uint8_t>& bytes) { (void)::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void sendFrame(const std::vector<uint8_t>& payload) {
+        const auto n = static_cast<uint32_t>(payload.size());
+        std::vector<uint8_t> frame{uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        send(frame);
+    }
+    // True once the service has closed its end (reads drain whatever came first).
+    bool closedByPeer(std::chrono::milliseconds limit = std::chrono::seconds(3)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        char buffer[65536];
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, 100) <= 0) continue;
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) return true;
+        }
+        return false;
+    }
+    std::vector<uint8_t> readFrame() {
+        uint8_t header[4];
+        if (!readExactly(header, 4)) return {};
+        std::vector<uint8_t> payload((size_t{header[0]} << 24) | (size_t{header[1]} << 16) | (size_t{header[2]} << 8) |
+                                     header[3]);
+        if (!readExactly(payload.data(), payload.size())) return {};
+        return payload;
+    }
+    int fd() const { return fd_; }
+
+private:
+    bool readExactly(uint8_t* data, std::size_t size) {
+        std::size_t got = 0;
+        while (got < size) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, 3000) <= 0) return false;
+            const ssize_t n = ::recv(fd_, data + got, size - got, 0);
+            if (n <= 0) return false;
+            got += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+const std::vector<uint8_t> kRequest = [] {
+    std::vector<uint8_t> payload{0x81, 0xa6};
+    for (char c : std::string("method")) payload.push_back(uint8_t(c));
+    payload.push_back(0xb6);
+    for (char c : std::string("getModelDatawithReply:")) payload.push_back(uint8_t(c));
+    return payload;
+}();
+
+TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
+    start(macImage());
+    const FetchResult first = fetch();
+    ASSERT_TRUE(first.modelData) << first.message;
+    EXPECT_EQ(valueOf(*first.modelData, kTemperatureKey), 47.5);
+    EXPECT_EQ(valueOf(*first.modelData, kFanKey), 2000.0);  // a double on the wire, though integral
+    const FetchResult second = fetch();
+    ASSERT_TRUE(second.modelData);
+    EXPECT_EQ(*first.modelData, *second.modelData);
+    EXPECT_NE(service_->standardError().find("start SMC helper. with listner:" + socket_.string()), std::string::npos);
+    EXPECT_EQ(service_->terminate(), 0);
+    EXPECT_FALSE(std::filesystem::exists(socket_)) << "the service removes the socket it created";
+}
+
+TEST_F(Service, ChangedAndFailingKeysShowUpAtTheNextRefreshAndRecover) {
+    start(macImage());
+    nlohmann::json failing = macImage("3100");
+    failing["keys"][4]["fail"] = "read";  // the fan's speed
+    failing["keys"][5]["bytes"] = "3100";
+    writeImage(failing);
+    EXPECT_TRUE(waitForValue(kTemperatureKey, 49.0));
+    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 0.0);
+
+    nlohmann::json noTemperature = macImage();
+    noTemperature["keys"].erase(5);
+    writeImage(noTemperature);
+    EXPECT_TRUE(waitForValue(kTemperatureKey, -1.0));
+    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 2000.0);
+}
+
+TEST_F(Service, UnavailableSmcStillStartsAndAnswersEmpty) {
+    start({{"model", "MacBookPro11,1"}, {"unavailable", true}, {"keys", nlohmann::json::array()}});
+    const FetchResult result = fetch();
+    ASSERT_TRUE(result.modelData) << result.message;
+    EXPECT_TRUE(result.modelData->empty());
+    EXPECT_NE(service_->standardError().find("start SMC helper. with listner:"), std::string::npos);
+}
+
+// Copies vrlsensors into a bundle of its own (or none) and runs it there.
+int runClientIn(const std::filesystem::path& dir, const std::string& bundle, const std::string& identifier,
+                const std::filesystem::path& socket) {
+    std::filesystem::path exeDir = dir;
+    if (!bundle.empty()) {
+        const std::filesystem::path contents = dir / bundle / "Contents";
+        std::filesystem::create_directories(contents / "MacOS");
+        std::ofstream(contents / "Info.plist")
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+               "<key>CFBundleIdentifier</key><string>"
+            << identifier << "</string></dict></plist>\n";
+        exeDir = contents / "MacOS";
+    }
+    const std::filesystem::path exe = exeDir / "vrlsensors";
+    std::filesystem::copy_file(VRLSENSORS_PATH, exe, std::filesystem::copy_options::overwrite_existing);
+    return runProgram({exe.string(), "--socket", socket.string()}).status;
+}
+
+TEST_F(Service, GateAdmitsOnlyTheMainApplication) {
+    start(macImage());
+    const RunResult admitted = runProgram({VRLSENSORS_PATH, "--socket", socket_.string(), "--json"});
+    ASSERT_EQ(admitted.status, 0);
+    const nlohmann::json json = nlohmann::json::parse(admitted.output);
+    EXPECT_TRUE(json.at(kFanKey).at("value").is_number_float());
+    EXPECT_EQ(json.at(kTemperatureKey).at("value"), 47.5);
+
+    constexpr int kRefused = 3;
+    EXPECT_EQ(runClientIn(dir_ / "other", "Other.app", "com.example.other", socket_), kRefused);
+    EXPECT_EQ(runClientIn(dir_ / "case", "Vorrel.app", "com.quenmoor.Vorrel", socket_), kRefused);
+    EXPECT_EQ(runClientIn(dir_ / "plain", "", "", socket_), kRefused);
+    EXPECT_EQ(runClientIn(dir_ / "same", "Copy.app", "com.quenmoor.vorrel", socket_), 0);
+    EXPECT_EQ(runProgram({VRLSENSORS_PATH, "--socket", (dir_ / "none.sock").string()}).status, 1);
+}
+
+TEST_F(Service, BadInputEndsOnlyThatConnection) {
+    start(macImage());
+    RawConnection good(socket_);
+    ASSERT_TRUE(good.connected());
+
+    RawConnection oversized(socket_);
+    oversized.send({0x00, 0x00, 0x10, 0x01});
+    RawConnection garbage(socket_);
+    garbage.sendFrame({0xc1});  // never used in MessagePack
+    RawConnection notMap(socket_);
+    notMap.sendFrame(bytesOf("\xa3" "abc"));
+    EXPECT_TRUE(oversized.closedByPeer());
+    EXPECT_TRUE(garbage.closedByPeer());
+    EXPECT_TRUE(notMap.closedByPeer());
+
+    good.sendFrame(bytesOf("\x81\xa6method\xa4nope"));
+    const std::vector<uint8_t> error = good.readFrame();
+    ASSERT_FALSE(error.empty());
+    EXPECT_EQ(error[1], 0xa5);  // {"error": ...}
+    good.sendFrame(kRequest);
+    const std::vector<uint8_t> reply = good.readFrame();
+    ASSERT_GT(reply.size(), 8u);
+    EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 7), "reply");
+}
+
+TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
+    start(macImage());
+    RawConnection stalled(socket_);
+    int small = 4096;
+    setsockopt(stalled.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    std::vector<uint8_t> burst;
+    for (int i = 0; i < 20000; ++i) {
+        burst.insert(burst.end(), {0, 0, 0, uint8_t(kRequest.size())});
+        burst.insert(burst.end(), kRequest.begin(), kRequest.end());
+    }
+    stalled.send(burst);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(stalled.closedByPeer(std::chrono::seconds(10)));
+
+    std::vector<std::unique_ptr<RawConnection>> open;
+    for (int i = 0; i < 256; ++i) open.push_back(std::make_unique<RawConnection>(socket_));
+    open.front()->sendFrame(kRequest);
+    ASSERT_FALSE(open.front()->readFrame().empty()) << "all 256 are served";
+    RawConnection beyond(socket_);
+    EXPECT_TRUE(beyond.closedByPeer());
+    open.pop_back();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(fetch().modelData) << "a freed place can be taken again";
+}
+
+TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vrl-activation-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path socket = dir / "activated.sock";
+    {
+        ServiceProcess activator({"/usr/bin/systemd-socket-activate", "-l", socket.string(), VRLSENSORD_PATH, "--smc-demo"},
+                                 dir);
+        ASSERT_TRUE(activator.waitForSocket(socket));
+        const FetchResult result = SensorClient(socket).getModelData();
+        ASSERT_TRUE(result.modelData) << result.message;
+        EXPECT_FALSE(result.modelData->empty());
+        EXPECT_NE(activator.standardError().find("start SMC helper. with listner:" + socket.string()), std::string::npos);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace vrl::test
