@@ -17,17 +17,21 @@
 
 namespace qm {
 
+// Declared outside the class so that it can serve as a default argument of
+// the class's own constructor.
+struct QMXMLDownloaderOptions {
+    std::chrono::milliseconds timeout{30000};
+    std::chrono::milliseconds deadline{300000};
+    std::size_t maxBody = 16u << 20;
+    std::string userAgent;  // empty: "vrlupdatenotifier/<version>"
+};
+
 // Fetches the feed in two stages the coordinator asks for separately: a
 // reachability test off the main thread, then the download. Every delegate
 // message arrives on the main thread.
 class QMXMLDownloader : public platform::network::HttpConnectionDelegate {
 public:
-    struct Options {
-        std::chrono::milliseconds timeout{30000};
-        std::chrono::milliseconds deadline{300000};
-        std::size_t maxBody = 16u << 20;
-        std::string userAgent;  // empty: "vrlupdatenotifier/<version>"
-    };
+    using Options = QMXMLDownloaderOptions;
 
     // Null collaborators mean the system's own.
     QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,

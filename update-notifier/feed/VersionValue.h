@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace qm {
 
@@ -11,7 +10,6 @@ namespace qm {
 // skipped, an optional sign taken, then digits up to the first non-digit.
 // No digits, or no string, gives 0. Digits beyond the signed 64-bit range
 // saturate at its bounds, so an absurdly long version still counts as newest.
-std::int64_t integerValue(std::string_view text);
 std::int64_t integerValue(const std::optional<std::string>& text);
 
 }  // namespace qm

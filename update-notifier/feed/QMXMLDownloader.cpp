@@ -1,0 +1,95 @@
+#include "update-notifier/feed/QMXMLDownloader.h"
+
+#include <asio/post.hpp>
+
+#include "platform/network/CurlHttpClient.h"
+#include "platform/network/ReachabilityFlags.h"
+#include "platform/network/SystemReachability.h"
+#include "update-notifier/feed/FeedText.h"
+
+namespace qm {
+
+using platform::network::CurlHttpClient;
+using platform::network::SystemReachability;
+
+QMXMLDownloader::QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,
+                                 Options options,
+                                 std::shared_ptr<platform::network::Reachability> reachability,
+                                 std::shared_ptr<platform::network::HttpClient> http)
+    : io_(io),
+      _xmlURL(std::move(xmlURL)),
+      options_(std::move(options)),
+      reachability_(reachability ? std::move(reachability) : std::make_shared<SystemReachability>()),
+      http_(http ? std::move(http) : std::make_shared<CurlHttpClient>(io)) {
+    if (options_.userAgent.empty()) options_.userAgent = std::string("vrlupdatenotifier/") + VRL_VERSION;
+}
+
+QMXMLDownloader::~QMXMLDownloader() {
+    *alive_ = false;
+    connection_.reset();
+    joinReachabilityWorker();
+}
+
+void QMXMLDownloader::joinReachabilityWorker() {
+    if (reachabilityWorker_.joinable()) reachabilityWorker_.join();
+}
+
+void QMXMLDownloader::checkIfInternetConnection() {
+    joinReachabilityWorker();
+    reachabilityWorker_ = std::thread([this, alive = alive_] {
+        checkReachability();
+        // The hand-off through the io_context orders the flag's write before
+        // the delegate reads it on the main thread.
+        asio::post(io_, [this, alive] {
+            if (*alive && delegate_ != nullptr) delegate_->internetConnectedContinueCheckForUpdate();
+        });
+    });
+}
+
+void QMXMLDownloader::checkReachability() {
+    const std::string host = _xmlURL ? _xmlURL->host() : std::string();
+    const std::uint32_t flags = host.empty() ? 0 : reachability_->flagsForHost(host);
+    isNetWorkReachable_ = platform::network::flagsMeanReachable(flags);
+}
+
+void QMXMLDownloader::startDownload() {
+    xmlcontent_ = std::string();
+    connection_.reset();
+    if (!_xmlURL) {
+        asio::post(io_, [this, alive = alive_] {
+            if (*alive) connectionDidFailWithError();
+        });
+        return;
+    }
+    platform::network::HttpRequest request{*_xmlURL, options_.timeout, options_.deadline, options_.maxBody,
+                                           options_.userAgent};
+    connection_ = http_->start(request, *this);
+}
+
+void QMXMLDownloader::connectionDidReceiveResponse(std::optional<long> status) {
+    if (status && *status != 200) {
+        if (connection_) connection_->cancel();
+        finishTransfer();
+        return;
+    }
+    mdata.clear();
+}
+
+void QMXMLDownloader::connectionDidReceiveData(std::string_view chunk) { mdata.append(chunk); }
+
+void QMXMLDownloader::connectionDidFinishLoading() {
+    xmlcontent_ = feedTextFromBody(mdata);
+    finishTransfer();
+}
+
+void QMXMLDownloader::connectionDidFailWithError() { finishTransfer(); }
+
+void QMXMLDownloader::finishTransfer() {
+    mdata.clear();
+    mdata.shrink_to_fit();
+    // The transfer has ended, so dropping it only joins its finished worker.
+    connection_.reset();
+    if (delegate_ != nullptr) delegate_->downloadFinished();
+}
+
+}  // namespace qm
