@@ -1,0 +1,259 @@
+// Feed faults against a local server that misbehaves on purpose, through the
+// downloader's own code path with shortened limits. For each fault: the
+// outcome the coordinator acts on, memory bounded, and the next check works.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+
+#include "update-notifier/feed/QMXMLDownloader.h"
+#include "update-notifier/feed/QMXMLParser.h"
+
+using namespace std::chrono;
+
+namespace {
+
+long rssAnonKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
+    return -1;
+}
+
+// The fault server as a child process, stopped by its process id.
+class FeedServer {
+public:
+    FeedServer() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            ::execl("/usr/bin/python3", "python3", VRL_FAULT_FEED_SERVER, nullptr);
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        FILE* out = ::fdopen(fds[0], "r");
+        if (out && std::fscanf(out, "%d", &port_) != 1) port_ = 0;
+        if (out) std::fclose(out);
+    }
+    ~FeedServer() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    int port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// A port on which nothing listens: bound, then released.
+int closedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+class CountingDelegate : public qm::QMXMLDownloaderDelegate {
+public:
+    void internetConnectedContinueCheckForUpdate() override { ++reachabilityAnswers; }
+    void downloadFinished() override { ++downloadsFinished; }
+    int reachabilityAnswers = 0;
+    int downloadsFinished = 0;
+};
+
+struct Outcome {
+    std::optional<std::string> xmlcontent;
+    int downloadsFinished = 0;
+    milliseconds took{0};
+    long rssGrowthKb = 0;
+};
+
+qm::QMXMLDownloader::Options shortLimits() {
+    qm::QMXMLDownloader::Options options;
+    options.timeout = milliseconds(1000);
+    options.deadline = milliseconds(3000);
+    options.maxBody = 1u << 20;
+    return options;
+}
+
+// One download on a fresh main loop, run until downloadFinished (or 15 s).
+Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = shortLimits()) {
+    asio::io_context io;
+    auto guard = asio::make_work_guard(io);
+    CountingDelegate delegate;
+    long rssBefore = rssAnonKb();
+    auto start = steady_clock::now();
+    Outcome outcome;
+    {
+        qm::QMXMLDownloader downloader(io, platform::network::Url::parse(url), options);
+        downloader.setDelegate(&delegate);
+        downloader.startDownload();
+        while (delegate.downloadsFinished == 0 && steady_clock::now() - start < seconds(15))
+            io.run_one_for(milliseconds(50));
+        // A second message would show up here.
+        io.run_for(milliseconds(100));
+        outcome.xmlcontent = downloader.xmlcontent();
+    }
+    outcome.took = duration_cast<milliseconds>(steady_clock::now() - start);
+    outcome.downloadsFinished = delegate.downloadsFinished;
+    outcome.rssGrowthKb = rssAnonKb() - rssBefore;
+    return outcome;
+}
+
+bool coordinatorWouldLog(const Outcome& outcome) { return !outcome.xmlcontent || outcome.xmlcontent->empty(); }
+
+class FeedFaults : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(server_.port(), 0) << "fault server did not start"; }
+
+    // After every fault the next check downloads and parses normally.
+    void expectNextCheckWorks() {
+        Outcome next = download(server_.url("/good"));
+        ASSERT_FALSE(coordinatorWouldLog(next));
+        qm::QMXMLParser parser;
+        parser.setCurrentInstalledVersion("100");
+        parser.setXmlcontent(*next.xmlcontent);
+        EXPECT_EQ(parser.currentVersionAvailable(), std::optional<std::string>("200"));
+    }
+
+    void expectFailedDownload(const std::string& path, milliseconds within) {
+        SCOPED_TRACE(path);
+        Outcome outcome = download(server_.url(path));
+        EXPECT_TRUE(coordinatorWouldLog(outcome));
+        EXPECT_EQ(outcome.downloadsFinished, 1);
+        EXPECT_LT(outcome.took, within);
+        EXPECT_LT(outcome.rssGrowthKb, 8 * 1024);
+        expectNextCheckWorks();
+    }
+
+    FeedServer server_;
+};
+
+TEST_F(FeedFaults, FailedTransfersEndOnceWithEmptyContentAndTheNextCheckRuns) {
+    expectFailedDownload("/404", seconds(3));
+    expectFailedDownload("/500", seconds(3));
+    expectFailedDownload("/loop", seconds(3));
+    // Silence past the idle timeout of 1 s.
+    expectFailedDownload("/hang", seconds(5));
+    // A byte every 200 ms never trips the idle timeout; the 3-s deadline ends it.
+    expectFailedDownload("/trickle", seconds(6));
+    // An endless body stops at the 1-MiB cap, not in memory.
+    expectFailedDownload("/huge", seconds(5));
+
+    Outcome refused = download("http://127.0.0.1:" + std::to_string(closedPort()) + "/feed");
+    EXPECT_TRUE(coordinatorWouldLog(refused));
+    EXPECT_EQ(refused.downloadsFinished, 1);
+    expectNextCheckWorks();
+}
+
+TEST_F(FeedFaults, UndecodableBodiesGiveNoText) {
+    Outcome invalid = download(server_.url("/badutf8"));
+    EXPECT_EQ(invalid.downloadsFinished, 1);
+    EXPECT_FALSE(invalid.xmlcontent.has_value()) << "invalid UTF-8 must leave xmlcontent absent";
+
+    Outcome zeroFirst = download(server_.url("/zerofirst"));
+    EXPECT_EQ(zeroFirst.downloadsFinished, 1);
+    EXPECT_EQ(zeroFirst.xmlcontent, std::optional<std::string>(""));
+    expectNextCheckWorks();
+}
+
+// Feeds that download fine but must not move the parser: it keeps the version
+// it already found, within bounded time and memory.
+class HostileFeeds : public FeedFaults {
+protected:
+    void SetUp() override {
+        FeedFaults::SetUp();
+        parser_.setCurrentInstalledVersion("100");
+        auto good = download(server_.url("/good"));
+        ASSERT_TRUE(good.xmlcontent);
+        parser_.setXmlcontent(*good.xmlcontent);
+        ASSERT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("200"));
+    }
+
+    void expectParserUnchanged(const std::string& path) {
+        SCOPED_TRACE(path);
+        Outcome outcome = download(server_.url(path));
+        ASSERT_FALSE(coordinatorWouldLog(outcome));
+        long before = rssAnonKb();
+        auto start = steady_clock::now();
+        parser_.setXmlcontent(*outcome.xmlcontent);
+        EXPECT_LT(steady_clock::now() - start, seconds(2));
+        EXPECT_LT(rssAnonKb() - before, 8 * 1024);
+        EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("200"));
+    }
+
+    qm::QMXMLParser parser_;
+};
+
+TEST_F(HostileFeeds, MalformedXmlAndEntityBombLeaveTheParserAsItWas) {
+    expectParserUnchanged("/malformed");
+    // The bomb's enclosure offers 900 beside its entities: honouring either
+    // the entities or the item would move the version.
+    Outcome bomb = download(server_.url("/bomb"));
+    ASSERT_FALSE(coordinatorWouldLog(bomb));
+    long before = rssAnonKb();
+    parser_.setXmlcontent(*bomb.xmlcontent);
+    EXPECT_LT(rssAnonKb() - before, 8 * 1024);
+    EXPECT_NE(parser_.currentVersionAvailable(), std::optional<std::string>("lol"));
+    expectNextCheckWorks();
+}
+
+TEST_F(HostileFeeds, AnExternalEntityNamingALocalFileIsNeverRead) {
+    char pattern[] = "/tmp/vrl-secret-XXXXXX";
+    int fd = ::mkstemp(pattern);
+    ASSERT_GE(fd, 0);
+    const std::string secret = "7777777 top secret";
+    ASSERT_EQ(::write(fd, secret.data(), secret.size()), static_cast<ssize_t>(secret.size()));
+    ::close(fd);
+    int watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(::inotify_add_watch(watch, pattern, IN_OPEN | IN_ACCESS), 0);
+
+    Outcome outcome = download(server_.url(std::string("/external?file=") + pattern));
+    ASSERT_FALSE(coordinatorWouldLog(outcome));
+    parser_.setXmlcontent(*outcome.xmlcontent);
+
+    char events[4096];
+    EXPECT_LE(::read(watch, events, sizeof events), 0) << "the feed made the parser open " << pattern;
+    auto version = parser_.currentVersionAvailable().value_or("");
+    EXPECT_EQ(version.find("7777777"), std::string::npos);
+    ::close(watch);
+    ::unlink(pattern);
+}
+
+TEST_F(HostileFeeds, AHundredThousandItemsParseWithinBounds) {
+    Outcome outcome = download(server_.url("/items?count=100000"), qm::QMXMLDownloader::Options{});
+    ASSERT_FALSE(coordinatorWouldLog(outcome));
+    long before = rssAnonKb();
+    auto start = steady_clock::now();
+    parser_.setXmlcontent(*outcome.xmlcontent);
+    auto took = steady_clock::now() - start;
+    EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("100000"));
+    EXPECT_LT(took, seconds(10));
+    std::printf("100000 items: %zu bytes, parsed in %lld ms, RssAnon +%ld kB\n", outcome.xmlcontent->size(),
+                static_cast<long long>(duration_cast<milliseconds>(took).count()), rssAnonKb() - before);
+    EXPECT_LT(rssAnonKb() - before, 256 * 1024);
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// vrl_stress: runs the real vrlsensord on a simulated SMC image and attacks it
+// while one admitted client keeps requesting; see docs/RELIABILITY.md.
+//
+//   vrl_stress --service PATH [--duration SECONDS] [--refused-exe PATH]...
+//   vrl_stress --probe SOCKET SECONDS     (child mode: gate probing)
+//
+// The tool must itself run from inside a bundle whose identifier the service
+// admits; the --refused-exe copies must not be.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "tests/stress/AdmittedClient.h"
+#include "tests/stress/Attackers.h"
+#include "tests/stress/ServiceProcess.h"
+#include "tests/stress/ServiceWire.h"
+
+namespace fs = std::filesystem;
+using namespace vrl::stress;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+namespace {
+
+constexpr const char* kImage = R"({"model":"MacBookPro11,1","unavailable":false,"keys":[
+ {"key":"TC0P","type":"sp78","bytes":"2f80"},
+ {"key":"TA0P","type":"sp78","bytes":"2a40"},
+ {"key":"TW0P","type":"sp78","bytes":"3300"},
+ {"key":"F0ID","type":"ch8*","bytes":"4c656674"},
+ {"key":"F0Ac","type":"fpe2","bytes":"1f40"},
+ {"key":"F0Mn","type":"fpe2","bytes":"1f40"},
+ {"key":"F0Mx","type":"fpe2","bytes":"5dc0"}]})";
+
+struct Options {
+    fs::path service;
+    double duration = 10.0;
+    std::vector<fs::path> refusedExecutables;
+};
+
+struct Figures {
+    ProcessFigures start;
+    ProcessFigures end;
+};
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc) return std::nullopt;
+        if (arg == "--service") options.service = argv[++i];
+        else if (arg == "--duration") options.duration = std::atof(argv[++i]);
+        else if (arg == "--refused-exe") options.refusedExecutables.emplace_back(argv[++i]);
+        else return std::nullopt;
+    }
+    if (options.service.empty() || options.duration <= 0) return std::nullopt;
+    return options;
+}
+
+int probeMain(const std::string& socketPath, double secondsToRun) {
+    StopFlag stop{false};
+    GateCounters counters;
+    std::thread prober([&] { gateProbe(socketPath, stop, counters); });
+    std::this_thread::sleep_for(std::chrono::duration<double>(secondsToRun));
+    stop = true;
+    prober.join();
+    std::printf("refused %ld admitted %ld\n", counters.refused.load(), counters.admitted.load());
+    return 0;
+}
+
+// What the image above must read as; every reply is then compared with it.
+bool baselineMatchesImage(const WireModel& model) {
+    auto is = [&](const char* key, double value, const char* type) {
+        auto it = model.find(key);
+        return it != model.end() && it->second.value == value && it->second.type == type;
+    };
+    auto fan = model.find("F0Ac");
+    return is("TC0P", 47.5, "temperature") && is("TA0P", 42.25, "temperature") && is("F0Ac", 2000.0, "fans") &&
+           fan->second.title == "Left Side" && fan->second.minvalue && fan->second.maxvalue;
+}
+
+RoundTrips timedRun(AdmittedClient& client, double secondsToRun) {
+    RoundTrips record;
+    StopFlag stop{false};
+    std::thread worker([&] { client.run(stop, record); });
+    std::this_thread::sleep_for(std::chrono::duration<double>(secondsToRun));
+    stop = true;
+    worker.join();
+    return record;
+}
+
+struct Attack {
+    AttackCounters random, huge, truncated, shape, nonReader;
+    CrowdCounters crowd;
+    GateCounters gate;
+};
+
+// Runs a refused prober process for the attack window and adds up its counts.
+void runProber(const fs::path& executable, const std::string& socketPath, double secondsToRun, GateCounters& gate) {
+    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)});
+    if (!out) return;
+    long refused = 0, admitted = 0;
+    std::istringstream in(*out);
+    std::string word;
+    in >> word >> refused >> word >> admitted;
+    gate.refused += refused;
+    gate.admitted += admitted;
+}
+
+RoundTrips attackedRun(AdmittedClient& client, const Options& options, const std::string& socketPath,
+                       double secondsToRun, Attack& attack) {
+    StopFlag stop{false};
+    std::vector<std::thread> threads;
+    auto spawn = [&](std::function<void()> body) { threads.emplace_back(std::move(body)); };
+    spawn([&] { randomBytesAttack(socketPath, stop, attack.random); });
+    spawn([&] { randomBytesAttack(socketPath, stop, attack.random); });
+    spawn([&] { hugeLengthAttack(socketPath, stop, attack.huge); });
+    spawn([&] { truncatedFrameAttack(socketPath, stop, attack.truncated); });
+    spawn([&] { wrongShapeAttack(socketPath, stop, attack.shape); });
+    spawn([&] { nonReaderAttack(socketPath, stop, attack.nonReader); });
+    spawn([&] { idleCrowd(socketPath, 300, stop, attack.crowd); });
+    for (const auto& exe : options.refusedExecutables)
+        spawn([&, exe] { runProber(exe, socketPath, secondsToRun, attack.gate); });
+    RoundTrips record = timedRun(client, secondsToRun);
+    stop = true;
+    for (auto& t : threads) t.join();
+    return record;
+}
+
+// Descriptors may take a moment to close after the attackers hang up.
+ProcessFigures settledFigures(ServiceProcess& service, long startFds) {
+    ProcessFigures figures = service.figures();
+    for (int i = 0; i < 50 && figures.openFds > startFds; ++i) {
+        std::this_thread::sleep_for(milliseconds(100));
+        figures = service.figures();
+    }
+    return figures;
+}
+
+void printAttack(const char* name, const AttackCounters& c) {
+    std::printf("  %-18s attempts %7ld  closed by service %7ld  misbehaved %ld\n", name, c.attempts.load(),
+                c.closedByService.load(), c.misbehaved.load());
+}
+
+bool report(const RoundTrips& quiet, const RoundTrips& attacked, const Attack& attack, const Figures& figures,
+            bool alive) {
+    std::printf("admitted client: answered %ld, answered wrongly %ld, unanswered %ld\n",
+                quiet.answered + attacked.answered, quiet.wrong + attacked.wrong,
+                quiet.unanswered + attacked.unanswered);
+    std::printf("round trip without attackers: median %.1f us, p99 %.1f us (%ld requests)\n", quiet.percentile(50),
+                quiet.percentile(99), quiet.answered);
+    std::printf("round trip under attack:      median %.1f us, p99 %.1f us (%ld requests)\n", attacked.percentile(50),
+                attacked.percentile(99), attacked.answered);
+    printAttack("random bytes", attack.random);
+    printAttack("huge length", attack.huge);
+    printAttack("truncated frames", attack.truncated);
+    printAttack("wrong shape", attack.shape);
+    printAttack("never reads", attack.nonReader);
+    std::printf("  idle crowd: opened %ld, kept %ld (at most %ld at once), closed beyond the limit %ld,"
+                " connect failed %ld\n",
+                attack.crowd.opened.load(), attack.crowd.heldOpen.load(), attack.crowd.mostKeptAtOnce.load(),
+                attack.crowd.closedByService.load(), attack.crowd.failedToConnect.load());
+    std::printf("connections refused by the gate: %ld (admitted wrongly: %ld)\n", attack.gate.refused.load(),
+                attack.gate.admitted.load());
+    std::printf("service VmRSS %ld -> %ld kB, RssAnon %ld -> %ld kB, open descriptors %ld -> %ld, alive %s\n",
+                figures.start.vmRssKb, figures.end.vmRssKb, figures.start.rssAnonKb, figures.end.rssAnonKb,
+                figures.start.openFds, figures.end.openFds, alive ? "yes" : "no");
+
+    long misbehaved = attack.random.misbehaved + attack.huge.misbehaved + attack.shape.misbehaved +
+                      attack.nonReader.misbehaved;
+    double growth = static_cast<double>(figures.end.rssAnonKb - figures.start.rssAnonKb) /
+                    static_cast<double>(std::max(1L, figures.start.rssAnonKb));
+    std::vector<std::string> failures;
+    if (quiet.wrong + attacked.wrong > 0) failures.push_back("wrong replies");
+    if (quiet.unanswered + attacked.unanswered > 0) failures.push_back("unanswered requests");
+    if (attacked.answered == 0) failures.push_back("no request answered under attack");
+    if (!alive) failures.push_back("service died");
+    if (figures.end.openFds > figures.start.openFds) failures.push_back("descriptors not back to the start figure");
+    if (growth >= 0.10) failures.push_back("RssAnon grew by 10 % or more");
+    if (misbehaved > 0) failures.push_back("bad input not handled as it must be");
+    if (attack.gate.admitted > 0) failures.push_back("the gate admitted a foreign executable");
+    // The admitted client holds one of the 256 slots itself.
+    if (attack.crowd.mostKeptAtOnce > 255) failures.push_back("more than 256 connections kept open");
+    for (const auto& f : failures) std::printf("FAIL: %s\n", f.c_str());
+    std::printf("%s\n", failures.empty() ? "PASS" : "FAILED");
+    return failures.empty();
+}
+
+int stressMain(const Options& options) {
+    char pattern[] = "/tmp/vrl-stress-XXXXXX";
+    if (!::mkdtemp(pattern)) return 2;
+    fs::path work = pattern;
+    fs::path image = work / "image.json";
+    std::ofstream(image) << kImage;
+    std::string socketPath = (work / "vrlsensord.sock").string();
+
+    int status = 1;
+    {
+        ServiceProcess service(options.service, {"--socket", socketPath, "--smc-image", image.string()});
+        if (!service.start() || !service.waitUntilServing(socketPath, seconds(15))) {
+            std::fprintf(stderr, "vrl_stress: the service did not start serving on %s\n", socketPath.c_str());
+        } else if (auto baseline = fetchModel(socketPath, seconds(3)); !baseline || !baselineMatchesImage(*baseline)) {
+            std::fprintf(stderr, "vrl_stress: the first reply does not show the image's readings\n");
+        } else {
+            AdmittedClient client(socketPath, *baseline);
+            client.connect();
+            double quietSeconds = std::max(2.0, options.duration * 0.2);
+            RoundTrips quiet = timedRun(client, quietSeconds);
+            Figures figures;
+            figures.start = service.figures();
+            Attack attack;
+            RoundTrips attacked = attackedRun(client, options, socketPath, options.duration - quietSeconds, attack);
+            figures.end = settledFigures(service, figures.start.openFds);
+            bool alive = service.alive();
+            status = report(quiet, attacked, attack, figures, alive) ? 0 : 1;
+        }
+        service.stop();
+    }
+    fs::remove_all(work);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--probe") return probeMain(argv[2], std::atof(argv[3]));
+    auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::fprintf(stderr,
+                     "usage: vrl_stress --service PATH [--duration SECONDS] [--refused-exe PATH]...\n"
+                     "       vrl_stress --probe SOCKET SECONDS\n");
+        return 2;
+    }
+    return stressMain(*options);
+}
