@@ -77,6 +77,31 @@ TEST(PropertyList, XmlAndBinaryAndRejects) {
     EXPECT_FALSE(readStringDictionary("/nonexistent/Info.plist"));
 }
 
+// Found by fuzzing: libplist aborted the process on a NUL byte inside a key or
+// string of an XML property list.
+TEST(PropertyList, NulBytesInXmlAreRefusedNotFatal) {
+    const std::string head = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>";
+    EXPECT_FALSE(parseStringDictionary(head + "k</key><string>v" + std::string(3, '\0') +
+                                       "</string></dict></plist>"));
+    EXPECT_FALSE(parseStringDictionary(head + "k" + std::string(1, '\0') +
+                                       "</key><string>v</string></dict></plist>"));
+    EXPECT_FALSE(parseStringDictionary(head + "k&#0;</key><string>v</string></dict></plist>"));
+    EXPECT_FALSE(parseStringDictionary(head + "k</key><string>&#x000;</string></dict></plist>"));
+    const auto fine = parseStringDictionary(head + "k&#10;</key><string>&#x41;</string></dict></plist>");
+    ASSERT_TRUE(fine);
+    EXPECT_EQ(fine->at("k\n"), "A");
+
+    const std::string binaryKeyWithNul(
+        "\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x04\x5f\x10\x12"
+        "\x43\x46\x02\x75\x6e\x64\x6c\x65\x49\x64\x65\x6e\x74\x69\x66\x69"
+        "\x00\x00\x00\x5e\x65\x74\x72\x75\x6e\x65\x78\x61\x6d\x70\x6c\x65"
+        "\x73\x01\x08\x0d\x1d\x0e\x0e\x0e\x0e\x0e\x24\x00\x00\x00\x30\xff"
+        "\xff\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00"
+        "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x32",
+        94);
+    EXPECT_FALSE(parseStringDictionary(binaryKeyWithNul));
+}
+
 TEST(StringsTable, SyntaxAndEscapes) {
     const auto t = parseStringsTable(
         "/* c */ \"a\" = \"x\\\"y\\\\\\n\\t\";\n// line\nword = other_1;\n\"only\";\n"
