@@ -5,18 +5,13 @@
 #include <numeric>
 #include <system_error>
 
+#include "platform/smc/FourCharCode.h"
 #include "platform/smc/SmcStatusCodes.h"
 
 namespace platform::smc {
 namespace {
 
-uint32_t fourCharCode(const std::string& name) {
-    uint32_t code = 0;
-    for (size_t i = 0; i < 4; ++i) code = (code << 8) | static_cast<uint8_t>(i < name.size() ? name[i] : 0);
-    return code;
-}
-
-const uint32_t kKeyCountCode = fourCharCode("#KEY");
+constexpr uint32_t kKeyCountCode = fourCharCode("#KEY");
 
 }  // namespace
 

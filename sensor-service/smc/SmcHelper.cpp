@@ -29,7 +29,7 @@ NumberObject decodeInteger(const uint8_t* buffer, uint64_t length, const char* t
     if (type[2] == '1' && length == 2 && type[3] == '6') width = 2;
     else if (type[2] == '3' && length == 4 && type[3] == '2') width = 4;
     else if (type[2] == '8' && length == 1) width = 1;
-    else return {};
+    else return std::monostate{};
     uint32_t word = bigEndianWord(buffer, width);
     uint32_t topBit = 1u << (8 * width - 1);
     // Signed SMC integers here are sign and magnitude.
@@ -38,7 +38,7 @@ NumberObject decodeInteger(const uint8_t* buffer, uint64_t length, const char* t
 }
 
 NumberObject decodeFixedPoint(const uint8_t* buffer, uint64_t length, const char* type) {
-    if (length != 2 || type[1] != 'p' || !fixedPointDigitsFit(type[0], type[2], type[3])) return {};
+    if (length != 2 || type[1] != 'p' || !fixedPointDigitsFit(type[0], type[2], type[3])) return std::monostate{};
     int fractionBits = SmcHelper::getIndexFromHexChar(type[3]);
     // The sign bit of "sp" types is not honoured on this path.
     auto word = static_cast<float>(bigEndianWord(buffer, 2));
@@ -48,10 +48,10 @@ NumberObject decodeFixedPoint(const uint8_t* buffer, uint64_t length, const char
 }  // namespace
 
 NumberObject SmcHelper::decodeNumericValueFromBuffer(const uint8_t* buffer, uint64_t length, const char* type) {
-    if (!buffer || !type || strnlen(type, 4) < 3) return {};
+    if (!buffer || !type || strnlen(type, 4) < 3) return std::monostate{};
     if ((type[0] == 'u' || type[0] == 's') && type[1] == 'i') return decodeInteger(buffer, length, type);
     if (type[0] == 'f' || type[0] == 's') return decodeFixedPoint(buffer, length, type);
-    return {};
+    return std::monostate{};
 }
 
 int SmcHelper::getIndexFromHexChar(char c) {
@@ -77,7 +77,7 @@ bool SmcHelper::isValidFloatingSmcType(const std::optional<std::string>& type) {
 
 NumberObject SmcHelper::readNumericKey(const std::string& key) {
     SmcValue value{};
-    if (smcReadKeyCode(key.c_str(), value) != 0) return {};
+    if (smcReadKeyCode(key.c_str(), value) != 0) return std::monostate{};
     uint64_t length = std::min<uint64_t>(value.dataSize, sizeof value.bytes);
     return decodeNumericValueFromBuffer(value.bytes, length, value.dataType);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/smc/BuiltInImage.h"
 #include "sensor-service/smc/KeyAccess.h"
 #include "sensor-service/smc/SmcHelper.h"
@@ -12,20 +14,192 @@ using platform::smc::kSmcCmdReadBytes;
 using platform::smc::kSmcCmdReadIndex;
 using platform::smc::kSmcCmdReadKeyInfo;
 
-class KeyAccessTest : public FreshSmcTest {};
+constexpr const char* kSmallImage = R"({ "keys": [
+    { "key": "TC0P", "type": "sp78", "bytes": "2f80" },
+    { "key": "TA0P", "type": "sp78", "bytes": "ff00" },
+    { "key": "TBAD", "type": "sp87", "bytes": "2f80" },
+    { "key": "TZER", "type": "sp78", "bytes": "", "size": 0 },
+    { "key": "F0Mx", "type": "fpe2", "bytes": "5dc0", "attributes": 128 },
+    { "key": "FINF", "type": "fpe2", "bytes": "3000", "fail": "info" },
+    { "key": "FRED", "type": "fpe2", "bytes": "3000", "fail": "read" },
+    { "key": "XBIG", "type": "ch8*", "bytes": "41", "size": 40 } ] })";
 
-TEST_F(KeyAccessTest, BuiltInImageServesTemperaturesFansAndTheKeyList) {
-    smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
+class KeyAccessTest : public FreshSmcTest {
+protected:
+    void SetUp() override {
+        useImage(kSmallImage);
+        ASSERT_EQ(smcOpen(), 0);
+        smc->resetCounts();
+    }
+};
+
+TEST(KeyCodes, FoldAndReverse) {
+    EXPECT_EQ(smcKeyCodeFromString("#KEY"), 0x234B4559u);
+    EXPECT_EQ(smcKeyCodeFromString("sp78"), 0x73703738u);
+    char text[5];
+    smcKeyCodeToString(0x234B4559u, text);
+    EXPECT_STREQ(text, "#KEY");
+    smcKeyCodeToString(0x66007420u, text);
+    EXPECT_STREQ(text, "f");
+}
+
+TEST_F(KeyAccessTest, CachedReadsCostOneCallAfterTheFirst) {
+    SmcValue value{};
+    ASSERT_EQ(smcReadKey("TC0P", value), 0);
+    EXPECT_STREQ(value.key, "TC0P");
+    EXPECT_STREQ(value.dataType, "sp78");
+    EXPECT_EQ(value.dataSize, 2u);
+    EXPECT_EQ(value.bytes[0], 0x2F);
+    EXPECT_EQ(smc->totalCalls(), 2u);
+    ASSERT_EQ(smcReadKeyCode("TC0P", value), 0);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadKeyInfo), 1u);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadBytes), 2u);
+    EXPECT_EQ(smcKeyInfoCacheCount(), 1);
+}
+
+TEST_F(KeyAccessTest, UncachedReadsAlwaysCostTwoCallsAndKeepFourCharacters) {
+    SmcValue value{};
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(smcReadKeyUncached("F0MxZZ", value), 0);
+    EXPECT_STREQ(value.key, "F0Mx");
+    EXPECT_EQ(value.bytes[0], 0x5D);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadKeyInfo), 3u);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadBytes), 3u);
+    EXPECT_EQ(smcKeyInfoCacheCount(), 0);
+}
+
+TEST_F(KeyAccessTest, FailingStepsAndMissingKeys) {
+    SmcValue value{};
+    EXPECT_NE(smcReadKey("FINF", value), 0);
+    EXPECT_EQ(value.dataSize, 0u);
+    EXPECT_NE(smcReadKey("NONE", value), 0);
+    EXPECT_EQ(smcKeyInfoCacheCount(), 0);  // failures are not cached
+    EXPECT_NE(smcReadKey("FRED", value), 0);
+    EXPECT_EQ(value.dataSize, 2u);
+    EXPECT_STREQ(value.dataType, "fpe2");
+    EXPECT_EQ(value.bytes[0], 0);
+    EXPECT_EQ(valueForKey("FINF"), std::nullopt);
+    EXPECT_EQ(valueForKey("FRED"), "0.00");  // size and type survive the failed byte read
+    EXPECT_TRUE(isNil(SmcHelper::readNumericKey("FRED")));
+    EXPECT_TRUE(isNil(SmcHelper::readNumericKey("NONE")));
+    auto limit = SmcHelper::readNumericKey("F0Mx");
+    ASSERT_TRUE(std::holds_alternative<float>(limit));
+    EXPECT_FLOAT_EQ(std::get<float>(limit), 6000.0f);
+}
+
+TEST_F(KeyAccessTest, TemperatureRead) {
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), 47.5);
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TA0P"), -1.0);
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TBAD"), -1.0);  // not sp78
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TZER"), -1.0);  // size 0
+    EXPECT_DOUBLE_EQ(smcGetTemperature("NONE"), -1.0);
+    smc->replaceImage(imageFromJson(R"({"keys":[{"key":"TC9P","type":"sp78","bytes":"2f7f"}]})"));
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TC9P"), 47.484375);
+}
+
+TEST_F(KeyAccessTest, OversizedValueKeepsItsSizeButTextStopsAt32Bytes) {
+    SmcValue value{};
+    ASSERT_EQ(smcReadKeyUncached("XBIG", value), 0);
+    EXPECT_EQ(value.dataSize, 40u);
+    EXPECT_EQ(valueForKey("XBIG"), "A");
+}
+
+TEST_F(KeyAccessTest, ReadsAfterCloseFailExceptCachedKeyInfo) {
+    SmcValue value{};
+    ASSERT_EQ(smcReadKey("TC0P", value), 0);
+    EXPECT_EQ(smcClose(), 0);
+    SmcKeyInfo info{};
+    EXPECT_EQ(smcGetKeyInfo(smcKeyCodeFromString("TC0P"), info), 0);
+    EXPECT_EQ(info.dataSize, 2u);
+    EXPECT_NE(smcReadKey("TC0P", value), 0);
+    EXPECT_EQ(value.dataSize, 2u);  // failed at the byte read
+    EXPECT_NE(smcReadKeyUncached("F0Mx", value), 0);
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), -1.0);
+    EXPECT_TRUE(getSmcKeysFromConnection(0).empty());
+}
+
+TEST_F(KeyAccessTest, CacheHoldsAtMost100Keys) {
+    std::string json = R"({"keys":[)";
+    for (int i = 0; i < 101; ++i) {
+        char key[5];
+        std::snprintf(key, sizeof key, "K%03d", i);
+        json += std::string(i ? "," : "") + R"({"key":")" + key + R"(","type":"ui8 ","bytes":"01"})";
+    }
+    smc->replaceImage(imageFromJson(json + "]}"));
+    SmcValue value{};
+    for (int i = 0; i < 101; ++i) {
+        char key[5];
+        std::snprintf(key, sizeof key, "K%03d", i);
+        ASSERT_EQ(smcReadKey(key, value), 0) << key;
+    }
+    EXPECT_EQ(smcKeyInfoCacheCount(), kSmcKeyInfoCacheCapacity);
+    smc->resetCounts();
+    ASSERT_EQ(smcReadKey("K099", value), 0);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadKeyInfo), 0u);
+    ASSERT_EQ(smcReadKey("K100", value), 0);
+    ASSERT_EQ(smcReadKey("K100", value), 0);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadKeyInfo), 2u);
+    EXPECT_EQ(smcKeyInfoCacheCount(), kSmcKeyInfoCacheCapacity);
+}
+
+TEST_F(KeyAccessTest, ListingFollowsKeyCodeOrderAndSynthesisedCount) {
+    auto keys = getSmcKeysFromConnection(42);
+    ASSERT_EQ(keys.size(), 9u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    EXPECT_EQ(keys.front(), "#KEY");
+    EXPECT_EQ(smc->callCount(kSmcCmdReadIndex), 9u);
+}
+
+TEST_F(KeyAccessTest, ListingTrustsAWrongCountOnlyUpTo65536Indexes) {
+    smc->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"ui32","bytes":"00000005"},
+                                                {"key":"AAAA","type":"ui8 ","bytes":"01"}]})"));
+    EXPECT_EQ(getSmcKeysFromConnection(0), (std::vector<std::string>{"#KEY", "AAAA"}));
+    EXPECT_EQ(smc->callCount(kSmcCmdReadIndex), 5u);
+
+    smc->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"ui32","bytes":"ffffffff"}]})"));
+    smcUseDriver(smc);
+    ASSERT_EQ(smcOpen(), 0);
+    smc->resetCounts();
+    EXPECT_EQ(getSmcKeysFromConnection(0).size(), 1u);
+    EXPECT_EQ(smc->callCount(kSmcCmdReadIndex), kMaxListedKeys);
+}
+
+TEST_F(KeyAccessTest, ListingWithoutUsableCountIsEmpty) {
+    smc->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"flt ","bytes":"00000040"}]})"));
+    EXPECT_TRUE(getSmcKeysFromConnection(0).empty());
+    smcUseDriver(smc);
+    smc->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"ui32","bytes":"00000000"}]})"));
+    ASSERT_EQ(smcOpen(), 0);
+    smc->resetCounts();
+    EXPECT_TRUE(getSmcKeysFromConnection(0).empty());
+    EXPECT_EQ(smc->callCount(kSmcCmdReadIndex), 0u);
+}
+
+TEST(SmcConnection, UnavailableSmcAndDefaultDriverFailToOpen) {
+    smcUseDriver(nullptr);
+    EXPECT_EQ(smcOpen(), 1);
+    auto smc = std::make_shared<platform::smc::SimulatedSmc>(imageFromJson(R"({"unavailable":true,"keys":[]})"));
+    smcUseDriver(smc);
+    EXPECT_EQ(smcOpen(), 1);
+    SmcValue value{};
+    EXPECT_NE(smcReadKey("#KEY", value), 0);
+    smcUseDriver(nullptr);
+}
+
+TEST(SmcConnection, BuiltInImageServesTemperaturesFansAndTheKeyList) {
+    auto smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
     smcUseDriver(smc);
     ASSERT_EQ(smcOpen(), 0);
     EXPECT_EQ(smc->model(), "MacBookPro11,1");
     EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), 47.5);
     EXPECT_EQ(valueForKey("F0Ac"), "2000.00");
+    EXPECT_EQ(valueForKey("LSOF"), "TRUE");
     auto keys = getSmcKeysFromConnection(0);
     EXPECT_EQ(keys.size(), smc->image().keys.size() + 1);
-    EXPECT_EQ(keys.front(), "#KEY");
-    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    int temperatures = 0;
+    for (const auto& key : keys) temperatures += key[0] == 'T' && smcGetTemperature(key.c_str()) > 0;
+    EXPECT_GE(temperatures, 12);
     EXPECT_EQ(smcClose(), 0);
+    smcUseDriver(nullptr);
 }
 
 }  // namespace
