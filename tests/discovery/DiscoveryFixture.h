@@ -1,0 +1,46 @@
+#pragma once
+// Runs the server object's discovery against a simulated SMC image from
+// images/, with a bundle whose default strings table the test chooses.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <asio/io_context.hpp>
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "platform/smc/SimulatedSmc.h"
+#include "sensor-service/server/VRLServerObject.h"
+
+namespace vrl::testing {
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Loads the image, installs it as the process's SMC and builds the server
+    // object, which runs discovery. The platform name is the image's model
+    // unless one is given.
+    VRLServerObject& discover(const std::string& imageName,
+                              const std::map<std::string, std::string>& translations = {});
+
+    const SensorEntry* entry(const std::string& key) const;
+    std::size_t countOfType(const std::string& type) const;
+
+    std::shared_ptr<platform::smc::SimulatedSmc> smc;
+    std::vector<std::string> listedKeys;  // the image's keys, in its order
+
+private:
+    platform::foundation::Bundle makeBundle(const std::map<std::string, std::string>& translations);
+
+    asio::io_context io_;
+    std::filesystem::path bundleRoot_;
+    std::unique_ptr<platform::registry::FixedPlatformName> platformName_;
+    std::unique_ptr<platform::foundation::Bundle> bundle_;
+    std::unique_ptr<VRLServerObject> server_;
+};
+
+}  // namespace vrl::testing
