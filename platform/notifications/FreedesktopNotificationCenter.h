@@ -1,0 +1,32 @@
+#pragma once
+// Notifications through org.freedesktop.Notifications on the session bus.
+// The bus is opened on the first delivery and kept; a failed open is retried
+// on the next delivery, so a notification service started later is found.
+#include <string>
+
+#include "platform/notifications/UserNotificationCenter.h"
+
+struct sd_bus;
+
+namespace platform::notifications {
+
+class FreedesktopNotificationCenter final : public UserNotificationCenter {
+public:
+    explicit FreedesktopNotificationCenter(std::string appName);
+    ~FreedesktopNotificationCenter() override;
+    FreedesktopNotificationCenter(const FreedesktopNotificationCenter&) = delete;
+    FreedesktopNotificationCenter& operator=(const FreedesktopNotificationCenter&) = delete;
+
+    void setDelegate(UserNotificationCenterDelegate* delegate) override { delegate_ = delegate; }
+    bool deliverNotification(const UserNotification& notification) override;
+
+private:
+    bool ensureBus();
+    bool callNotify(const UserNotification& notification);
+
+    std::string appName_;
+    UserNotificationCenterDelegate* delegate_ = nullptr;
+    sd_bus* bus_ = nullptr;
+};
+
+}  // namespace platform::notifications

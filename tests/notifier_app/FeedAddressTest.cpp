@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "platform/network/Url.h"
+#include "update-notifier/app/FeedAddress.h"
+
+namespace {
+
+using qm::percentEscapedFeedAddress;
+
+TEST(FeedAddress, EscapesWhatMayNotStandInAUrl) {
+    EXPECT_EQ(percentEscapedFeedAddress("http://example.com/app cast.xml"), "http://example.com/app%20cast.xml");
+    EXPECT_EQ(percentEscapedFeedAddress("http://example.com/f\xC3\xBC" "r.xml"), "http://example.com/f%C3%BCr.xml");
+    EXPECT_EQ(percentEscapedFeedAddress("http://h/a\"<>\\^`{|}\x01.xml"), "http://h/a%22%3C%3E%5C%5E%60%7B%7C%7D%01.xml");
+}
+
+TEST(FeedAddress, KeepsUrlSyntaxAndExistingEscapes) {
+    const std::string url = "https://user@h:8080/p/a-b_c.~d?x=1&y=[2]#frag;!$'()*+,=";
+    EXPECT_EQ(percentEscapedFeedAddress(url), url);
+    EXPECT_EQ(percentEscapedFeedAddress("http://h/a%20b%c3%bc"), "http://h/a%20b%c3%bc");
+    // A lone '%' is not an escape; escaping the result again changes nothing.
+    const auto once = percentEscapedFeedAddress("http://h/100%/%4 %G1%");
+    EXPECT_EQ(once, "http://h/100%25/%254%20%25G1%25");
+    EXPECT_EQ(percentEscapedFeedAddress(once), once);
+}
+
+TEST(FeedAddress, EscapedAddressParsesOnlyWhenItIsAUrl) {
+    EXPECT_TRUE(platform::network::Url::parse(percentEscapedFeedAddress("http://127.0.0.1:8088/my feed.xml")));
+    EXPECT_FALSE(platform::network::Url::parse(percentEscapedFeedAddress("not a url")));
+    EXPECT_FALSE(platform::network::Url::parse(percentEscapedFeedAddress("")));
+}
+
+}  // namespace

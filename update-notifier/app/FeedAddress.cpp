@@ -1,0 +1,41 @@
+#include "update-notifier/app/FeedAddress.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace qm {
+namespace {
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+// Everything RFC 3986 allows in a URL, reserved delimiters included, since the
+// address is a whole URL and not one component of it.
+constexpr std::string_view kAllowedPunctuation = "-._~:/?#[]@!$&'()*+,;=";
+
+bool isAllowed(unsigned char c) {
+    return c < 0x80 && (std::isalnum(c) || kAllowedPunctuation.find(static_cast<char>(c)) != std::string_view::npos);
+}
+
+bool startsEscape(std::string_view text, std::size_t at) {
+    return at + 2 < text.size() && text[at] == '%' && std::isxdigit(static_cast<unsigned char>(text[at + 1])) &&
+           std::isxdigit(static_cast<unsigned char>(text[at + 2]));
+}
+
+}  // namespace
+
+std::string percentEscapedFeedAddress(std::string_view address) {
+    std::string escaped;
+    escaped.reserve(address.size());
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const auto c = static_cast<unsigned char>(address[i]);
+        if (isAllowed(c) || startsEscape(address, i)) {
+            escaped += static_cast<char>(c);
+        } else {
+            escaped += '%';
+            escaped += kHexDigits[c >> 4];
+            escaped += kHexDigits[c & 0x0F];
+        }
+    }
+    return escaped;
+}
+
+}  // namespace qm
