@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/smc/BuiltInImage.h"
+#include "platform/smc/SimulatedSmc.h"
+#include "sensor-service/smc/KeyAccess.h"
+#include "tests/smc/SmcTestSupport.h"
+
+namespace vrl::test {
+namespace {
+
+using platform::smc::SimulatedSmc;
+using platform::smc::SmcImage;
+using platform::smc::SmcKeyFailure;
+
+std::string refusal(const std::string& json) {
+    std::string error;
+    EXPECT_FALSE(SmcImage::fromJson(json, "bad.json", error)) << json;
+    return error;
+}
+
+TEST(SmcImage, ReadsEveryFieldWithItsDefaults) {
+    auto image = imageFromJson(R"({ "model": "MacBookPro11,1", "keys": [
+        { "key": "TC0P", "type": "sp78", "bytes": "2f 80" },
+        { "key": "F0Mx", "type": "fpe2", "bytes": "5DC0", "attributes": 128, "fail": "read" },
+        { "key": "XBIG", "type": "ch8*", "bytes": "41", "size": 40, "fail": "info" } ] })");
+    EXPECT_EQ(image.model, "MacBookPro11,1");
+    EXPECT_FALSE(image.unavailable);
+    ASSERT_EQ(image.keys.size(), 3u);
+    EXPECT_EQ(image.keys[0].bytes, (std::vector<uint8_t>{0x2F, 0x80}));
+    EXPECT_EQ(image.keys[0].size, 2u);
+    EXPECT_EQ(image.keys[0].attributes, 0);
+    EXPECT_EQ(image.keys[1].attributes, 128);
+    EXPECT_EQ(image.keys[1].fail, SmcKeyFailure::read);
+    EXPECT_EQ(image.keys[2].size, 40u);
+    EXPECT_EQ(image.keys[2].fail, SmcKeyFailure::info);
+    EXPECT_FALSE(imageFromJson(R"({"keys":[]})").model);
+}
+
+TEST(SmcImage, RefusesMalformedImagesNamingFileAndEntry) {
+    EXPECT_NE(refusal("{ not json").find("bad.json"), std::string::npos);
+    EXPECT_FALSE(refusal(R"({"model":"x"})").empty());
+    std::string error = refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00"},
+                                            {"key":"TC0","type":"sp78","bytes":"00"}]})");
+    EXPECT_NE(error.find("bad.json"), std::string::npos);
+    EXPECT_NE(error.find("keys[1]"), std::string::npos);
+    EXPECT_NE(error.find("TC0"), std::string::npos);
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp7","bytes":"00"}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"0g"}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"123"}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":")" + std::string(66, '0') + R"("}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00","fail":"write"}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00","attributes":256}]})");
+    refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00","size":-1}]})");
+    refusal(R"({"unavailable":"yes","keys":[]})");
+    std::string unused;
+    EXPECT_TRUE(SmcImage::fromJson(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":")" + std::string(64, '0') +
+                                       R"("}]})",
+                                   "ok.json", unused));
+}
+
+TEST(SmcImage, BuiltInImageLoads) {
+    SmcImage image = platform::smc::builtInImage();
+    EXPECT_EQ(image.model, "MacBookPro11,1");
+    EXPECT_GE(image.keys.size(), 30u);
+}
+
+class WatchedImageTest : public FreshSmcTest {
+protected:
+    void SetUp() override {
+        file = std::filesystem::temp_directory_path() /
+               ("smc-image-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json");
+    }
+    void TearDown() override {
+        std::filesystem::remove(file);
+        FreshSmcTest::TearDown();
+    }
+    void write(const std::string& text) {
+        std::ofstream(file, std::ios::trunc) << text;
+        // Make every rewrite visible even within one timestamp tick.
+        static auto tick = std::filesystem::file_time_type::clock::now();
+        tick += std::chrono::seconds(1);
+        std::filesystem::last_write_time(file, tick);
+    }
+    std::filesystem::path file;
+};
+
+TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewIsBroken) {
+    std::string error;
+    EXPECT_FALSE(SimulatedSmc::watchingFile(file, error));
+    EXPECT_NE(error.find(file.string()), std::string::npos);
+
+    write(R"({"model":"Mac-1","keys":[{"key":"TC0P","type":"sp78","bytes":"2f80"}]})");
+    smc = SimulatedSmc::watchingFile(file, error);
+    ASSERT_TRUE(smc) << error;
+    smcUseDriver(smc);
+    ASSERT_EQ(smcOpen(), 0);
+    EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), 47.5);
+    smcClose();
+
+    write(R"({"model":"Mac-2","keys":[{"key":"TC0P","type":"sp78","bytes":"3000"},
+                                      {"key":"TC1C","type":"sp78","bytes":"3000"}]})");
+    EXPECT_EQ(smc->model(), "Mac-1");  // only an open re-reads
+    ASSERT_EQ(smcOpen(), 0);
+    EXPECT_EQ(smc->model(), "Mac-2");
+    EXPECT_EQ(getSmcKeysFromConnection(0).size(), 3u);
+    smcClose();
+
+    write(R"({"model":"Mac-3","keys":[{"key":"TOOLONG","type":"sp78","bytes":"00"}]})");
+    ASSERT_EQ(smcOpen(), 0);
+    EXPECT_EQ(smc->model(), "Mac-2");
+    EXPECT_EQ(getSmcKeysFromConnection(0).size(), 3u);
+    smcClose();
+
+    write(R"({"unavailable":true,"keys":[]})");
+    EXPECT_EQ(smcOpen(), 1);
+}
+
+TEST(SimulatedSmcDriver, HandlesSelectorsAndUnknownCommands) {
+    SimulatedSmc smc(imageFromJson(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"2f80"}]})"));
+    platform::smc::SmcKeyData in{};
+    platform::smc::SmcKeyData out{};
+    in.command = platform::smc::kSmcCmdReadIndex;
+    EXPECT_NE(smc.callStructMethod(1, platform::smc::kSmcSelector, in, out), 0);  // not open
+    uint32_t handle = 0;
+    ASSERT_EQ(smc.open(handle), 0);
+    EXPECT_NE(smc.callStructMethod(handle, 3, in, out), 0);
+    in.index = 2;
+    EXPECT_NE(smc.callStructMethod(handle, platform::smc::kSmcSelector, in, out), 0);  // past the end
+    in.command = 7;
+    EXPECT_NE(smc.callStructMethod(handle, platform::smc::kSmcSelector, in, out), 0);
+    EXPECT_EQ(smc.callCount(platform::smc::kSmcCmdReadIndex), 3u);
+    EXPECT_EQ(smc.totalCalls(), 4u);
+    EXPECT_EQ(smc.close(handle), 0);
+    EXPECT_NE(smc.close(handle), 0);
+}
+
+}  // namespace
+}  // namespace vrl::test
