@@ -79,8 +79,8 @@ bool SensorClient::sendAll(const std::vector<uint8_t>& bytes, FetchResult& failu
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             // A service that closed the connection at once has refused us.
-            failureResult = failure(answeredBefore_ ? ClientError::cannotConnect : ClientError::refused,
-                                    "the service closed the connection");
+            failureResult = answeredBefore_ ? failure(ClientError::cannotConnect, "the service closed the connection")
+                                            : failure(ClientError::refused, "refused by the service");
             return false;
         }
         sent += static_cast<std::size_t>(n);

@@ -206,6 +206,7 @@ TEST_F(Service, UnavailableSmcStillStartsAndAnswersEmpty) {
 int runClientIn(const std::filesystem::path& dir, const std::string& bundle, const std::string& identifier,
                 const std::filesystem::path& socket) {
     std::filesystem::path exeDir = dir;
+    std::filesystem::create_directories(dir);
     if (!bundle.empty()) {
         const std::filesystem::path contents = dir / bundle / "Contents";
         std::filesystem::create_directories(contents / "MacOS");
