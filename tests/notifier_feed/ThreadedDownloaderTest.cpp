@@ -1,0 +1,226 @@
+// Downloads against a real HTTP server on 127.0.0.1 that the test starts.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+
+#include "update-notifier/feed/QMXMLDownloader.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::network::Url;
+using qm::QMXMLDownloader;
+
+QMXMLDownloader::Options shortened(std::chrono::milliseconds timeout, std::chrono::milliseconds deadline = 300s,
+                                   std::size_t maxBody = 16u << 20) {
+    QMXMLDownloader::Options options;
+    options.timeout = timeout;
+    options.deadline = deadline;
+    options.maxBody = maxBody;
+    return options;
+}
+
+class RecordingDelegate : public qm::QMXMLDownloaderDelegate {
+public:
+    void internetConnectedContinueCheckForUpdate() override { ++reachabilityAnswers; }
+    void downloadFinished() override { ++downloadsFinished; }
+    int reachabilityAnswers = 0;
+    int downloadsFinished = 0;
+};
+
+class ThreadedDownloaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::string script = FEED_SERVER_SCRIPT;
+        char python[] = "/usr/bin/python3";
+        char* argv[] = {python, script.data(), nullptr};
+        ASSERT_EQ(posix_spawn(&serverPid, python, &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        FILE* lines = fdopen(out[0], "r");
+        ASSERT_EQ(std::fscanf(lines, "%d", &port), 1);
+        std::fclose(lines);
+    }
+
+    void TearDown() override {
+        if (serverPid > 0) {
+            kill(serverPid, SIGTERM);
+            waitpid(serverPid, nullptr, 0);
+        }
+    }
+
+    std::optional<Url> url(const std::string& path) const {
+        return Url::parse("http://127.0.0.1:" + std::to_string(port) + path);
+    }
+
+    std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
+        auto made = std::make_unique<QMXMLDownloader>(io, url(path), options);
+        made->setDelegate(&delegate);
+        return made;
+    }
+
+    // Runs the main loop until the download has been reported, or gives up.
+    void runUntilFinished(std::chrono::seconds limit = 10s) {
+        io.restart();
+        auto guard = asio::make_work_guard(io);
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (delegate.downloadsFinished == 0 && std::chrono::steady_clock::now() < end) io.run_one_for(50ms);
+        // Let anything wrongly posted after the end show up.
+        io.run_for(200ms);
+    }
+
+    asio::io_context io;
+    RecordingDelegate delegate;
+    pid_t serverPid = -1;
+    int port = 0;
+};
+
+TEST_F(ThreadedDownloaderTest, ChunkedBodyBecomesTheFeedTextAndRedirectsAreFollowed) {
+    auto direct = downloader("/ok");
+    direct->startDownload();
+    EXPECT_EQ(direct->xmlcontent(), std::optional<std::string>(""));
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    ASSERT_TRUE(direct->xmlcontent());
+    EXPECT_NE(direct->xmlcontent()->find("<title>One</title>"), std::string::npos);
+
+    delegate.downloadsFinished = 0;
+    auto redirected = downloader("/redirect");
+    redirected->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(redirected->xmlcontent(), direct->xmlcontent());
+}
+
+TEST_F(ThreadedDownloaderTest, RefusedStatusEndsOnceWithEmptyText) {
+    auto missing = downloader("/missing");
+    missing->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(missing->xmlcontent(), std::optional<std::string>(""));
+
+    delegate.downloadsFinished = 0;
+    auto endless = downloader("/loop");
+    endless->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(endless->xmlcontent(), std::optional<std::string>(""));
+}
+
+TEST_F(ThreadedDownloaderTest, BodyTextStopsAtZeroByteAndMustBeUtf8) {
+    auto empty = downloader("/empty");
+    auto zero = downloader("/zero");
+    auto invalid = downloader("/badutf8");
+    empty->startDownload();
+    runUntilFinished();
+    zero->startDownload();
+    delegate.downloadsFinished = 0;
+    runUntilFinished();
+    invalid->startDownload();
+    delegate.downloadsFinished = 0;
+    runUntilFinished();
+    EXPECT_EQ(empty->xmlcontent(), std::optional<std::string>(""));
+    EXPECT_EQ(zero->xmlcontent(), std::optional<std::string>("before"));
+    EXPECT_FALSE(invalid->xmlcontent().has_value());
+}
+
+TEST_F(ThreadedDownloaderTest, SilentServerTimesOut) {
+    auto silent = downloader("/silent", shortened(1000ms));
+    const auto start = std::chrono::steady_clock::now();
+    silent->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(silent->xmlcontent(), std::optional<std::string>(""));
+}
+
+TEST_F(ThreadedDownloaderTest, TrickleIsCutOffByTheDeadline) {
+    auto trickle = downloader("/trickle", shortened(1000ms, 1500ms));
+    trickle->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(trickle->xmlcontent(), std::optional<std::string>(""));
+}
+
+TEST_F(ThreadedDownloaderTest, BodyOverTheCapFailsLikeAConnectionFailure) {
+    auto huge = downloader("/huge", shortened(30s, 300s, 256u << 10));
+    huge->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(huge->xmlcontent(), std::optional<std::string>(""));
+}
+
+TEST_F(ThreadedDownloaderTest, SendsTheNotifierUserAgent) {
+    auto agent = downloader("/useragent");
+    agent->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(agent->xmlcontent(), std::optional<std::string>(std::string("vrlupdatenotifier/") + VRL_VERSION));
+}
+
+TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
+    // The server's port is closed once the server is gone.
+    TearDown();
+    serverPid = -1;
+    auto refused = downloader("/ok");
+    refused->startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+    EXPECT_EQ(refused->xmlcontent(), std::optional<std::string>(""));
+
+    delegate.downloadsFinished = 0;
+    QMXMLDownloader nowhere(io, std::nullopt);
+    nowhere.setDelegate(&delegate);
+    nowhere.startDownload();
+    runUntilFinished();
+    EXPECT_EQ(delegate.downloadsFinished, 1);
+}
+
+TEST_F(ThreadedDownloaderTest, DestroyedWhileTransferRunsTellsNobody) {
+    auto silent = downloader("/silent");
+    silent->startDownload();
+    io.run_for(200ms);
+    silent.reset();
+    io.restart();
+    io.run_for(300ms);
+    EXPECT_EQ(delegate.downloadsFinished, 0);
+}
+
+TEST_F(ThreadedDownloaderTest, ReachabilityIsAnsweredOnTheMainLoop) {
+    const auto answer = [&](std::optional<Url> where) {
+        QMXMLDownloader checker(io, std::move(where));
+        checker.setDelegate(&delegate);
+        delegate.reachabilityAnswers = 0;
+        checker.checkIfInternetConnection();
+        io.restart();
+        auto guard = asio::make_work_guard(io);
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (delegate.reachabilityAnswers == 0 && std::chrono::steady_clock::now() < end) io.run_one_for(50ms);
+        EXPECT_EQ(delegate.reachabilityAnswers, 1);
+        return checker.isNetWorkReachable();
+    };
+    EXPECT_TRUE(answer(Url::parse("http://127.0.0.1/feed.xml")));
+    EXPECT_TRUE(answer(Url::parse("http://localhost/feed.xml")));
+    EXPECT_FALSE(answer(Url::parse("http://nonexistent.invalid/feed.xml")));
+    EXPECT_FALSE(answer(Url::parse("file:///tmp/feed.xml")));
+    EXPECT_FALSE(answer(std::nullopt));
+}
+
+}  // namespace
