@@ -1,0 +1,89 @@
+// Decoding cost, and what cached and uncached reads cost in time and in SMC
+// exchanges through the simulated SMC.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "platform/smc/BuiltInImage.h"
+#include "platform/smc/SimulatedSmc.h"
+#include "sensor-service/smc/KeyAccess.h"
+#include "sensor-service/smc/Smc.h"
+#include "sensor-service/smc/SmcHelper.h"
+#include "sensor-service/smc/ValueText.h"
+
+namespace {
+
+using platform::smc::SimulatedSmc;
+
+std::shared_ptr<SimulatedSmc> openBuiltInSmc() {
+    auto smc = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
+    vrl::smcUseDriver(smc);
+    vrl::smcOpen();
+    return smc;
+}
+
+void reportCallsPerRead(benchmark::State& state, const SimulatedSmc& smc) {
+    state.counters["smc_calls_per_read"] =
+        benchmark::Counter(static_cast<double>(smc.totalCalls()), benchmark::Counter::kAvgIterations);
+}
+
+void BM_TextOfFixedPoint(benchmark::State& state) {
+    const uint8_t bytes[32] = {0x1F, 0x40};
+    for (auto _ : state) {
+        std::optional<std::string> text;
+        vrl::stringRepresentationForBytes(bytes, 2, "fpe2", text);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_TextOfFixedPoint);
+
+void BM_TextOfHexFallback(benchmark::State& state) {
+    const uint8_t bytes[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    for (auto _ : state) {
+        std::optional<std::string> text;
+        vrl::stringRepresentationForBytes(bytes, 16, "abcd", text);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_TextOfHexFallback);
+
+void BM_NumberOfFixedPoint(benchmark::State& state) {
+    const uint8_t bytes[2] = {0x1F, 0x40};
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::SmcHelper::decodeNumericValueFromBuffer(bytes, 2, "fpe2"));
+}
+BENCHMARK(BM_NumberOfFixedPoint);
+
+void BM_CachedTemperatureRead(benchmark::State& state) {
+    auto smc = openBuiltInSmc();
+    vrl::smcGetTemperature("TC0P");  // first lookup fills the cache
+    smc->resetCounts();
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::smcGetTemperature("TC0P"));
+    reportCallsPerRead(state, *smc);
+}
+BENCHMARK(BM_CachedTemperatureRead);
+
+void BM_UncachedRead(benchmark::State& state) {
+    auto smc = openBuiltInSmc();
+    vrl::SmcValue value{};
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::smcReadKeyUncached("F0Ac", value));
+    reportCallsPerRead(state, *smc);
+}
+BENCHMARK(BM_UncachedRead);
+
+void BM_FanSpeedAsText(benchmark::State& state) {
+    auto smc = openBuiltInSmc();
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::valueForKey("F0Ac"));
+    reportCallsPerRead(state, *smc);
+}
+BENCHMARK(BM_FanSpeedAsText);
+
+void BM_KeyListing(benchmark::State& state) {
+    auto smc = openBuiltInSmc();
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::getSmcKeysFromConnection(0));
+    reportCallsPerRead(state, *smc);
+}
+BENCHMARK(BM_KeyListing);
+
+}  // namespace
+
+BENCHMARK_MAIN();
