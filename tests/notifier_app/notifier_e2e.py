@@ -21,6 +21,7 @@ import time
 import dbus
 import dbusmock
 
+NOTIFIER_IN_HOST = "Contents/Library/LoginItems/vrlupdatenotifier.app/Contents/MacOS/vrlupdatenotifier"
 LOG_LINE = "Cannot check Vorrel Plugins Manager updates status"
 INTERVAL = "1"  # ticks every second; the first check comes on the second tick
 
@@ -107,7 +108,7 @@ class Notifier:
         host = os.path.join(workdir, "Example Plugins Manager.app")
         shutil.copytree(host_bundle, host)
         write_info(os.path.join(host, "Contents", "Info.plist"), info)
-        binary = os.path.join(host, "Contents/Library/LoginItems/vrlupdatenotifier.app/Contents/MacOS/vrlupdatenotifier")
+        binary = os.path.join(host, NOTIFIER_IN_HOST)
         self.stderr_path = os.path.join(workdir, "stderr.txt")
         self.stderr = open(self.stderr_path, "w")
         full_env = dict(os.environ, LANG="C.UTF-8", LC_ALL="", LC_MESSAGES="")
@@ -231,7 +232,23 @@ def scenario_no_notification_service(host_bundle):
               "without a notification service the German text is logged once: %s" % lines)
 
 
+def check_arguments(host_bundle):
+    binary = os.path.join(host_bundle, NOTIFIER_IN_HOST)
+
+    def run(*args):
+        return subprocess.run([binary, *args], capture_output=True, text=True, timeout=10)
+
+    shown = run("--help")
+    check(shown.returncode == 0 and "--interval SECONDS" in shown.stdout, "--help shows the usage")
+    check(run("--version").returncode == 0, "--version")
+    for bad in (["--interval"], ["--interval", "0"], ["--interval", "-3"], ["--interval", "1x"],
+                ["--interval", "nan"], ["--bogus"]):
+        result = run(*bad)
+        check(result.returncode == 2 and "vrlupdatenotifier:" in result.stderr, "rejects %s with status 2" % bad)
+
+
 def inside(host_bundle):
+    check_arguments(host_bundle)
     mock = MockNotifications()
     try:
         scenario_versions(host_bundle, mock)
