@@ -67,31 +67,38 @@ void QMXMLParser::processXml() {
     NameTable names;
     ItemDictionary item;
     for (const pugi::xpath_node& found : items) {
-        collectNamedChildren(found.node(), names);
-        fillItemDictionary(names, item);
-        lastItemDico = item;
-        considerOfferedVersion();
+        fillItemDictionary(names, collectNamedChildren(found.node(), names), item);
+        considerOfferedVersion(item);
     }
+    if (!items.empty()) lastItemDico = std::move(item);
     updateNewVersionAvailability();
 }
 
-void QMXMLParser::collectNamedChildren(pugi::xml_node item, NameTable& names) const {
-    for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling())
-        if (*child.name() != '\0') names[child.name()].push_back(child);
+std::vector<std::string> QMXMLParser::collectNamedChildren(pugi::xml_node item, NameTable& names) const {
+    std::vector<std::string> touched;
+    for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
+        if (*child.name() == '\0') continue;
+        names[child.name()].push_back(child);
+        touched.emplace_back(child.name());
+    }
+    return touched;
 }
 
-void QMXMLParser::fillItemDictionary(const NameTable& names, ItemDictionary& item) const {
-    for (const auto& [name, nodes] : names) {
-        const pugi::xml_node best = bestNodeInNodes(nodes);
+// An entry's value depends only on the latest node of its name, so only the
+// names this item added nodes for can change; the others keep their values.
+void QMXMLParser::fillItemDictionary(const NameTable& names, const std::vector<std::string>& touched,
+                                     ItemDictionary& item) const {
+    for (const std::string& name : touched) {
+        const pugi::xml_node best = bestNodeInNodes(names.at(name));
         if (name == "enclosure") item[name] = attributesAsDictionaryFor(best);
         else item[name] = trimmedStringValue(best);
     }
 }
 
-void QMXMLParser::considerOfferedVersion() {
+void QMXMLParser::considerOfferedVersion(const ItemDictionary& item) {
     std::optional<std::string> offered;
-    const auto enclosure = lastItemDico.find("enclosure");
-    if (enclosure != lastItemDico.end()) {
+    const auto enclosure = item.find("enclosure");
+    if (enclosure != item.end()) {
         if (const auto* attributes = std::get_if<Dictionary>(&enclosure->second)) {
             const auto version = attributes->find("sparkle:version");
             if (version != attributes->end()) offered = version->second;

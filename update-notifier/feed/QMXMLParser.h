@@ -37,9 +37,11 @@ public:
 private:
     using NameTable = std::map<std::string, std::vector<pugi::xml_node>>;
 
-    void collectNamedChildren(pugi::xml_node item, NameTable& names) const;
-    void fillItemDictionary(const NameTable& names, ItemDictionary& item) const;
-    void considerOfferedVersion();
+    // Returns the names of the item's named children, as they were added.
+    std::vector<std::string> collectNamedChildren(pugi::xml_node item, NameTable& names) const;
+    void fillItemDictionary(const NameTable& names, const std::vector<std::string>& touched,
+                            ItemDictionary& item) const;
+    void considerOfferedVersion(const ItemDictionary& item);
 
     ItemDictionary lastItemDico;
     bool didNewVersionAlreadyFound = false;

@@ -1,0 +1,59 @@
+// Parsing and deciding on a large appcast, beside pugixml's bare parse of the
+// same text: the floor under what the parser can cost.
+#include <benchmark/benchmark.h>
+
+#include <pugixml.hpp>
+
+#include <string>
+
+#include "update-notifier/feed/QMXMLParser.h"
+
+namespace {
+
+std::string appcast(int items) {
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n<channel>\n<title>Vorrel Plugins Manager</title>\n";
+    for (int i = 0; i < items; ++i) {
+        const std::string version = std::to_string(100 + (i * 7919) % items);
+        text += "<item>\n<title>Version " + version + "</title>\n"
+                "<sparkle:releaseNotesLink>https://updates.example.com/notes/" + version +
+                ".html</sparkle:releaseNotesLink>\n"
+                "<pubDate>Tue, 08 Dec 2026 06:00:00 +0000</pubDate>\n"
+                "<description><![CDATA[<h2>Changes</h2><ul><li>Fixes and improvements in this release of the "
+                "plugins manager, with a longer text so that items weigh what real ones do.</li></ul>]]>"
+                "</description>\n"
+                "<enclosure url=\"https://updates.example.com/VorrelPlugins-" + version + ".zip\" "
+                "sparkle:version=\"" + version + "\" sparkle:shortVersionString=\"1." + version + "\" "
+                "length=\"12345678\" type=\"application/octet-stream\"/>\n</item>\n";
+    }
+    return text + "</channel>\n</rss>\n";
+}
+
+void ParseAndDecide(benchmark::State& state) {
+    const std::string text = appcast(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        qm::QMXMLParser parser;
+        parser.setCurrentInstalledVersion("100");
+        parser.setXmlcontent(text);
+        benchmark::DoNotOptimize(parser.currentVersionAvailable());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void PugixmlBareParse(benchmark::State& state) {
+    const std::string text = appcast(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        pugi::xml_document document;
+        benchmark::DoNotOptimize(document.load_buffer(text.data(), text.size()));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+BENCHMARK(ParseAndDecide)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(PugixmlBareParse)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
