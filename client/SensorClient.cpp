@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -17,20 +18,15 @@ namespace {
 
 constexpr std::size_t kMaxReplyBytes = 64 * 1024 * 1024;
 
-// {"method": "getModelDatawithReply:"}, framed.
-std::vector<uint8_t> requestFrame() {
-    const std::string method = "method";
-    const std::string name = "getModelDatawithReply:";
-    std::vector<uint8_t> payload{0x81, static_cast<uint8_t>(0xa0 | method.size())};
-    payload.insert(payload.end(), method.begin(), method.end());
-    payload.push_back(static_cast<uint8_t>(0xa0 | name.size()));
-    payload.insert(payload.end(), name.begin(), name.end());
-    std::vector<uint8_t> frame{0, 0, 0, static_cast<uint8_t>(payload.size())};
-    frame.insert(frame.end(), payload.begin(), payload.end());
+}  // namespace
+
+std::vector<uint8_t> getModelDataRequestFrame() {
+    const std::string payload = std::string("\x81\xa6method\xb6") + "getModelDatawithReply:";
+    std::vector<uint8_t> frame(4 + payload.size());
+    frame[3] = static_cast<uint8_t>(payload.size());
+    std::copy(payload.begin(), payload.end(), frame.begin() + 4);
     return frame;
 }
-
-}  // namespace
 
 std::optional<std::filesystem::path> SensorClient::defaultSocketPath(std::string& error) {
     platform::ipc::EndpointPath endpoint = platform::ipc::defaultEndpointPath(platform::ipc::kDefaultServiceIdentifier);
@@ -113,7 +109,7 @@ bool SensorClient::receiveExactly(uint8_t* data, std::size_t size, bool firstByt
 
 FetchResult SensorClient::getModelData() {
     FetchResult result;
-    if (!ensureConnected(result) || !sendAll(requestFrame(), result)) return result;
+    if (!ensureConnected(result) || !sendAll(getModelDataRequestFrame(), result)) return result;
     uint8_t header[4];
     if (!receiveExactly(header, sizeof header, true, result)) return result;
     const std::size_t length = (std::size_t{header[0]} << 24) | (std::size_t{header[1]} << 16) |

@@ -26,12 +26,7 @@
 
 namespace {
 
-const std::vector<uint8_t> kRequestFrame = [] {
-    const std::string payload = "\x81\xa6method\xb6getModelDatawithReply:";
-    std::vector<uint8_t> frame{0, 0, 0, static_cast<uint8_t>(payload.size())};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    return frame;
-}();
+const std::vector<uint8_t> kRequestFrame = vrl::client::getModelDataRequestFrame();
 
 int connectTo(const std::filesystem::path& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);

@@ -156,12 +156,10 @@ private:
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
+// The request's payload, without its length prefix.
 const std::vector<uint8_t> kRequest = [] {
-    std::vector<uint8_t> payload{0x81, 0xa6};
-    for (char c : std::string("method")) payload.push_back(uint8_t(c));
-    payload.push_back(0xb6);
-    for (char c : std::string("getModelDatawithReply:")) payload.push_back(uint8_t(c));
-    return payload;
+    const std::vector<uint8_t> frame = client::getModelDataRequestFrame();
+    return std::vector<uint8_t>(frame.begin() + 4, frame.end());
 }();
 
 TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
