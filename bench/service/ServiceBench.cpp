@@ -164,7 +164,7 @@ void measure(benchmark::State& state, const std::filesystem::path& socket) {
     }
     ::close(fd);
     state.SetItemsProcessed(state.iterations());
-    state.counters["reply_bytes"] = static_cast<double>(fixture->replySize);
+    state.counters["reply_bytes"] = benchmark::Counter(static_cast<double>(fixture->replySize), benchmark::Counter::kAvgThreads);
 }
 
 void BM_ServiceRequest(benchmark::State& state) { measure(state, fixture->serviceSocket); }
