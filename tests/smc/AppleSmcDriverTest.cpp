@@ -67,7 +67,7 @@ class AppleSmcDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("applesmc-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("applesmc-" + std::to_string(::getpid()) + "-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         attributes = std::make_shared<FakeAppleSmcDirectory>(
             dir, std::vector<FakeKey>{{"#KEY", "ui32", std::string("\0\0\0\4", 4)},

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
 #include "sensor-service/smc/KeyAccess.h"
@@ -72,7 +74,7 @@ class WatchedImageTest : public FreshSmcTest {
 protected:
     void SetUp() override {
         file = std::filesystem::temp_directory_path() /
-               ("smc-image-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ("smc-image-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json");
     }
     void TearDown() override {
