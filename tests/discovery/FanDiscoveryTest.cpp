@@ -12,7 +12,7 @@ NumberObject i(int64_t v) { return v; }
 
 TEST_F(DiscoveryTest, GeneralPassTitlesTextIdentifiersAndLeavesOutGpuAndUnreadableFans) {
     discover("imac6_1.json");
-    EXPECT_EQ(countOfType("fans"), 3u);
+    EXPECT_EQ(countOfType("fans"), 4u);
 
     const SensorEntry* exhaust = entry("F0Ac");
     ASSERT_TRUE(exhaust);
@@ -30,6 +30,8 @@ TEST_F(DiscoveryTest, GeneralPassTitlesTextIdentifiersAndLeavesOutGpuAndUnreadab
     EXPECT_FALSE(entry("F4Ac")) << "identifier listed but unreadable";
     EXPECT_FALSE(entry("F5Ac")) << "speed key unreadable";
     EXPECT_FALSE(entry("FFAc")) << "index 15 is never tried";
+    ASSERT_TRUE(entry("F6Ac"));
+    EXPECT_EQ(entry("F6Ac")->title, "Intake"s + std::string(26, '\0')) << "a reported size of 40 reads 32 bytes";
 }
 
 TEST_F(DiscoveryTest, GeneralPassReadsFanDescriptorsAndFallsBackToNumberedTitles) {
