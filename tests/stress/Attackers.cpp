@@ -1,5 +1,9 @@
 #include "tests/stress/Attackers.h"
 
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <msgpack.hpp>
 #include <functional>
 #include <random>
@@ -40,7 +44,7 @@ void sendAndExpectClose(const std::string& socketPath, const Bytes& bytes, Attac
     ++counters.attempts;
     sendAll(fd, bytes, milliseconds(500));
     for (;;) {
-        auto reply = readFrame(fd, milliseconds(2000));
+        auto reply = readFrame(fd, milliseconds(5000));
         if (!reply) break;
         if (decodeReply(*reply)) {
             ++counters.misbehaved;
@@ -76,9 +80,8 @@ void hugeLengthAttack(const std::string& socketPath, const StopFlag& stop, Attac
     std::size_t i = 0;
     while (!stop) {
         uint32_t n = lengths[i++ % std::size(lengths)];
-        Bytes bytes{static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
-                    static_cast<uint8_t>(n)};
-        bytes.resize(bytes.size() + 2048, 0x90);
+        Bytes bytes(4 + 2048, 0x90);
+        for (int b = 0; b < 4; ++b) bytes[b] = static_cast<uint8_t>(n >> (24 - 8 * b));
         sendAndExpectClose(socketPath, bytes, counters);
     }
 }
@@ -96,6 +99,8 @@ void truncatedFrameAttack(const std::string& socketPath, const StopFlag& stop, A
         // Hanging up mid-frame must cost the service nothing it keeps.
         closeFd(fd);
         ++counters.closedByService;
+        // Paced, so that the flood tests the frames and not the scheduler.
+        std::this_thread::sleep_for(milliseconds(1));
     }
 }
 
@@ -112,7 +117,7 @@ void wrongShapeAttack(const std::string& socketPath, const StopFlag& stop, Attac
             closeFd(fd);
             continue;
         }
-        auto error = readFrame(fd, milliseconds(2000));
+        auto error = readFrame(fd, milliseconds(5000));
         if (!error) {
             // Turned away unanswered: only right while the crowd fills every slot.
             if (waitForClose(fd, milliseconds(1))) ++counters.closedByService;
@@ -121,11 +126,30 @@ void wrongShapeAttack(const std::string& socketPath, const StopFlag& stop, Attac
             ++counters.misbehaved;
         } else {
             bool served = sendAll(fd, frame(requestPayload()), milliseconds(500));
-            auto reply = served ? readFrame(fd, milliseconds(2000)) : std::nullopt;
+            auto reply = served ? readFrame(fd, milliseconds(5000)) : std::nullopt;
             if (!reply || !decodeReply(*reply)) ++counters.misbehaved;
         }
         closeFd(fd);
     }
+}
+
+// Sends without ever reading until the service hangs up (a reset or hang-up
+// on our side) or the deadline passes; false in the latter case.
+bool floodUntilDropped(int fd, const Bytes& burst, Clock::time_point deadline, const StopFlag& stop) {
+    std::size_t offset = 0;
+    while (!stop && Clock::now() < deadline) {
+        ssize_t r = ::send(fd, burst.data() + offset, burst.size() - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (r >= 0) {
+            offset = (offset + static_cast<std::size_t>(r)) % burst.size();
+            continue;
+        }
+        if (errno == EPIPE || errno == ECONNRESET) return true;
+        if (errno != EAGAIN && errno != EINTR) return true;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, 100);
+        if (p.revents & (POLLHUP | POLLERR)) return true;
+    }
+    return false;
 }
 
 void nonReaderAttack(const std::string& socketPath, const StopFlag& stop, AttackCounters& counters) {
@@ -136,23 +160,14 @@ void nonReaderAttack(const std::string& socketPath, const StopFlag& stop, Attack
         int fd = connectTo(socketPath);
         if (fd < 0) continue;
         ++counters.attempts;
-        auto giveUp = Clock::now() + std::chrono::seconds(10);
-        bool dropped = false;
-        while (!stop && Clock::now() < giveUp) {
-            if (!sendAll(fd, burst, milliseconds(200))) {
-                // Either the service hung up, or our own send buffer is full
-                // because it stopped reading: both end when it drops us.
-                dropped = waitForClose(fd, milliseconds(3000));
-                break;
-            }
-        }
-        if (dropped) ++counters.closedByService;
+        if (floodUntilDropped(fd, burst, Clock::now() + std::chrono::seconds(10), stop)) ++counters.closedByService;
         else if (!stop) ++counters.misbehaved;
         closeFd(fd);
     }
 }
 
 void idleCrowd(const std::string& socketPath, int size, const StopFlag& stop, CrowdCounters& counters) {
+    const Bytes request = frame(requestPayload());
     while (!stop) {
         std::vector<int> fds;
         for (int i = 0; i < size && !stop; ++i) {
@@ -165,14 +180,20 @@ void idleCrowd(const std::string& socketPath, int size, const StopFlag& stop, Cr
             fds.push_back(fd);
         }
         std::this_thread::sleep_for(milliseconds(1000));
-        long kept = 0;
+        // Then each asks once: no more than the limit may be served together.
+        for (int fd : fds) sendAll(fd, request, milliseconds(100));
+        long served = 0;
+        auto deadline = Clock::now() + std::chrono::seconds(3);
         for (int fd : fds) {
-            if (waitForClose(fd, milliseconds(0))) ++counters.closedByService;
-            else ++kept;
-            closeFd(fd);
+            auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+            auto reply = readFrame(fd, std::max(left, milliseconds(1)));
+            if (reply && decodeReply(*reply)) ++served;
+            else if (waitForClose(fd, milliseconds(0))) ++counters.closedByService;
         }
-        counters.heldOpen += kept;
-        if (kept > counters.mostKeptAtOnce) counters.mostKeptAtOnce = kept;
+        // Closed only now: a slot freed early would let a waiting one in.
+        for (int fd : fds) closeFd(fd);
+        counters.heldOpen += served;
+        if (served > counters.mostKeptAtOnce) counters.mostKeptAtOnce = served;
         std::this_thread::sleep_for(milliseconds(500));
     }
 }

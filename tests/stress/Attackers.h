@@ -18,7 +18,7 @@ struct AttackCounters {
 
 struct CrowdCounters {
     std::atomic<long> opened{0};
-    std::atomic<long> heldOpen{0};  // still open after the hold: the service kept them
+    std::atomic<long> heldOpen{0};  // served after the hold: the service kept them
     std::atomic<long> mostKeptAtOnce{0};
     std::atomic<long> closedByService{0};  // beyond the connection limit
     std::atomic<long> failedToConnect{0};

@@ -1,5 +1,6 @@
 #include "tests/stress/ServiceWire.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -110,9 +111,9 @@ void closeFd(int fd) {
 
 Bytes frame(const Bytes& payload) {
     auto n = static_cast<uint32_t>(payload.size());
-    Bytes out{static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
-              static_cast<uint8_t>(n)};
-    out.insert(out.end(), payload.begin(), payload.end());
+    Bytes out(4 + payload.size());
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(n >> (24 - 8 * i));
+    std::copy(payload.begin(), payload.end(), out.begin() + 4);
     return out;
 }
 

@@ -46,6 +46,7 @@ struct Options {
 
 struct Figures {
     ProcessFigures start;
+    ProcessFigures warm;
     ProcessFigures end;
 };
 
@@ -82,7 +83,7 @@ bool baselineMatchesImage(const WireModel& model) {
     };
     auto fan = model.find("F0Ac");
     return is("TC0P", 47.5, "temperature") && is("TA0P", 42.25, "temperature") && is("F0Ac", 2000.0, "fans") &&
-           fan->second.title == "Left Side" && fan->second.minvalue && fan->second.maxvalue;
+           fan->second.title == "Left" && fan->second.minvalue && fan->second.maxvalue;
 }
 
 RoundTrips timedRun(AdmittedClient& client, double secondsToRun) {
@@ -113,8 +114,17 @@ void runProber(const fs::path& executable, const std::string& socketPath, double
     gate.admitted += admitted;
 }
 
+void append(RoundTrips& into, const RoundTrips& more) {
+    into.answered += more.answered;
+    into.wrong += more.wrong;
+    into.unanswered += more.unanswered;
+    into.micros.insert(into.micros.end(), more.micros.begin(), more.micros.end());
+}
+
+// The start figures are taken once the attack has warmed up: first-time
+// allocations for a full house of connections are not growth.
 RoundTrips attackedRun(AdmittedClient& client, const Options& options, const std::string& socketPath,
-                       double secondsToRun, Attack& attack) {
+                       double secondsToRun, Attack& attack, ServiceProcess& service, Figures& figures) {
     StopFlag stop{false};
     std::vector<std::thread> threads;
     auto spawn = [&](std::function<void()> body) { threads.emplace_back(std::move(body)); };
@@ -127,7 +137,10 @@ RoundTrips attackedRun(AdmittedClient& client, const Options& options, const std
     spawn([&] { idleCrowd(socketPath, 300, stop, attack.crowd); });
     for (const auto& exe : options.refusedExecutables)
         spawn([&, exe] { runProber(exe, socketPath, secondsToRun, attack.gate); });
-    RoundTrips record = timedRun(client, secondsToRun);
+    double warmUp = std::min(3.0, secondsToRun * 0.3);
+    RoundTrips record = timedRun(client, warmUp);
+    figures.warm = service.figures();
+    append(record, timedRun(client, secondsToRun - warmUp));
     stop = true;
     for (auto& t : threads) t.join();
     return record;
@@ -168,21 +181,23 @@ bool report(const RoundTrips& quiet, const RoundTrips& attacked, const Attack& a
                 attack.crowd.closedByService.load(), attack.crowd.failedToConnect.load());
     std::printf("connections refused by the gate: %ld (admitted wrongly: %ld)\n", attack.gate.refused.load(),
                 attack.gate.admitted.load());
-    std::printf("service VmRSS %ld -> %ld kB, RssAnon %ld -> %ld kB, open descriptors %ld -> %ld, alive %s\n",
-                figures.start.vmRssKb, figures.end.vmRssKb, figures.start.rssAnonKb, figures.end.rssAnonKb,
-                figures.start.openFds, figures.end.openFds, alive ? "yes" : "no");
+    std::printf("service VmRSS %ld -> %ld -> %ld kB, RssAnon %ld -> %ld -> %ld kB (start, warmed up, end),"
+                " open descriptors %ld -> %ld, alive %s\n",
+                figures.start.vmRssKb, figures.warm.vmRssKb, figures.end.vmRssKb, figures.start.rssAnonKb,
+                figures.warm.rssAnonKb, figures.end.rssAnonKb, figures.start.openFds, figures.end.openFds,
+                alive ? "yes" : "no");
 
     long misbehaved = attack.random.misbehaved + attack.huge.misbehaved + attack.shape.misbehaved +
                       attack.nonReader.misbehaved;
-    double growth = static_cast<double>(figures.end.rssAnonKb - figures.start.rssAnonKb) /
-                    static_cast<double>(std::max(1L, figures.start.rssAnonKb));
+    double growth = static_cast<double>(figures.end.rssAnonKb - figures.warm.rssAnonKb) /
+                    static_cast<double>(std::max(1L, figures.warm.rssAnonKb));
     std::vector<std::string> failures;
     if (quiet.wrong + attacked.wrong > 0) failures.push_back("wrong replies");
     if (quiet.unanswered + attacked.unanswered > 0) failures.push_back("unanswered requests");
     if (attacked.answered == 0) failures.push_back("no request answered under attack");
     if (!alive) failures.push_back("service died");
     if (figures.end.openFds > figures.start.openFds) failures.push_back("descriptors not back to the start figure");
-    if (growth >= 0.10) failures.push_back("RssAnon grew by 10 % or more");
+    if (growth >= 0.10) failures.push_back("RssAnon grew by 10 % or more after warm-up");
     if (misbehaved > 0) failures.push_back("bad input not handled as it must be");
     if (attack.gate.admitted > 0) failures.push_back("the gate admitted a foreign executable");
     // The admitted client holds one of the 256 slots itself.
@@ -206,7 +221,11 @@ int stressMain(const Options& options) {
         if (!service.start() || !service.waitUntilServing(socketPath, seconds(15))) {
             std::fprintf(stderr, "vrl_stress: the service did not start serving on %s\n", socketPath.c_str());
         } else if (auto baseline = fetchModel(socketPath, seconds(3)); !baseline || !baselineMatchesImage(*baseline)) {
-            std::fprintf(stderr, "vrl_stress: the first reply does not show the image's readings\n");
+            std::fprintf(stderr, "vrl_stress: the first reply does not show the image's readings:\n");
+            if (baseline)
+                for (const auto& [key, entry] : *baseline)
+                    std::fprintf(stderr, "  %s %s = %g %s (%s)\n", key.c_str(), entry.title.c_str(), entry.value,
+                                 entry.unit.c_str(), entry.type.c_str());
         } else {
             AdmittedClient client(socketPath, *baseline);
             client.connect();
@@ -215,7 +234,8 @@ int stressMain(const Options& options) {
             Figures figures;
             figures.start = service.figures();
             Attack attack;
-            RoundTrips attacked = attackedRun(client, options, socketPath, options.duration - quietSeconds, attack);
+            RoundTrips attacked = attackedRun(client, options, socketPath, options.duration - quietSeconds, attack,
+                                              service, figures);
             figures.end = settledFigures(service, figures.start.openFds);
             bool alive = service.alive();
             status = report(quiet, attacked, attack, figures, alive) ? 0 : 1;
