@@ -39,10 +39,10 @@ ImageKeys healthyImage() {
             false};
 }
 
-// Every fault at once: after discovery a key's information call fails, reads
+// Every fault at once: after discovery a fan's information call fails, reads
 // fail, a key goes away; TW0P changes so the step's refresh is visible.
 ImageKeys faultyImage() {
-    return {{keyLine("TC0P", "sp78", "2f80", "info"), keyLine("TA0P", "sp78", "2a40", "read"),
+    return {{keyLine("TC0P", "sp78", "2f80"), keyLine("TA0P", "sp78", "2a40", "read"),
              keyLine("TW0P", "sp78", "3400"), keyLine("F0ID", "ch8*", "4c656674"),
              keyLine("F0Ac", "fpe2", "1f40", "read"), keyLine("F0Mn", "fpe2", "1f40"), keyLine("F0Mx", "fpe2", "5dc0"),
              keyLine("F1ID", "ch8*", "5269676874"), keyLine("F1Ac", "fpe2", "1770", "info"),
@@ -161,7 +161,6 @@ TEST_F(SmcFaults, FailingKeysAndAnUnavailableSmcReadAsSubstitutesAndRecover) {
                                seconds(12));
     expectSameEntries(*baseline, faulty);
     ASSERT_EQ(faulty.at("TW0P").value, 52.0) << "the changed image was never read";
-    // Its key information was cached when first read; only the bytes are read now.
     EXPECT_EQ(faulty.at("TC0P").value, 47.5);
     EXPECT_EQ(faulty.at("TA0P").value, -1.0);
     EXPECT_EQ(faulty.at("TG0D").value, -1.0);
@@ -189,6 +188,20 @@ TEST_F(SmcFaults, FailingKeysAndAnUnavailableSmcReadAsSubstitutesAndRecover) {
     EXPECT_GT(answered, 100);
     EXPECT_EQ(unanswered, 0);
     EXPECT_TRUE(service_->alive());
+}
+
+// Temperatures are read through the key-info cache, filled by the first
+// refresh: once cached, a failing information call costs nothing, and only the
+// read-bytes call decides the value.
+TEST_F(SmcFaults, ACachedTemperatureKeyStaysReadableWhenOnlyItsInformationCallFails) {
+    ImageKeys image = healthyImage();
+    image.lines[0] = keyLine("TC0P", "sp78", "2f80", "info");
+    image.lines[2] = keyLine("TW0P", "sp78", "3400");
+    writeImage(image);
+    auto model = waitForModel([](const WireModel& m) { return m.count("TW0P") && m.at("TW0P").value == 52.0; },
+                              seconds(12));
+    ASSERT_EQ(model.at("TW0P").value, 52.0) << "the changed image was never read";
+    EXPECT_EQ(model.at("TC0P").value, 47.5);
 }
 
 }  // namespace
