@@ -1,8 +1,9 @@
 #pragma once
 // The application delegate: taking the shared coordinator starts everything.
-#include <asio/io_context.hpp>
 
 #include "update-notifier/app/QMPluginsUpdater.h"
+
+#include <asio/io_context.hpp>
 
 namespace qm {
 

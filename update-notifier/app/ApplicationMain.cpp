@@ -1,10 +1,13 @@
 #include "update-notifier/app/ApplicationMain.h"
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
-
+// A standard header before asio's: asio picks its allocator from a macro that
+// only exists once the standard library's configuration has been read, and
+// every translation unit must agree on it.
 #include <csignal>
 #include <system_error>
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
 
 #include "update-notifier/app/AppDelegate.h"
 

@@ -2,14 +2,14 @@
 // The update coordinator: reads the host application's feed address and
 // installed version, wires the scheduler, downloader and parser together,
 // runs one check cycle at a time and announces each newer version once.
-#include <asio/io_context.hpp>
-
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <asio/io_context.hpp>
 
 #include "platform/notifications/UserNotificationCenter.h"
 #include "update-notifier/app/UpdateCollaborators.h"

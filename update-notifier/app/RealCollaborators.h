@@ -2,10 +2,10 @@
 // Adapters from the coordinator's collaborator interfaces to the real
 // scheduler, feed downloader and appcast parser, and the environment the
 // shared coordinator runs in.
-#include <asio/io_context.hpp>
-
 #include "platform/notifications/UserNotificationCenter.h"
 #include "update-notifier/app/QMPluginsUpdater.h"
+
+#include <asio/io_context.hpp>
 
 namespace qm {
 
