@@ -124,6 +124,13 @@ Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = 
 
 bool coordinatorWouldLog(const Outcome& outcome) { return !outcome.xmlcontent || outcome.xmlcontent->empty(); }
 
+// One line per case for the record of the run.
+void report(const std::string& name, const Outcome& outcome) {
+    std::printf("%-22s xmlcontent %-8s downloadFinished x%d  %5lld ms  RssAnon %+ld kB\n", name.c_str(),
+                !outcome.xmlcontent ? "absent" : outcome.xmlcontent->empty() ? "empty" : "text", outcome.downloadsFinished,
+                static_cast<long long>(outcome.took.count()), outcome.rssGrowthKb);
+}
+
 class FeedFaults : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(server_.port(), 0) << "fault server did not start"; }
@@ -141,6 +148,7 @@ protected:
     void expectFailedDownload(const std::string& path, milliseconds within) {
         SCOPED_TRACE(path);
         Outcome outcome = download(server_.url(path));
+        report(path, outcome);
         EXPECT_TRUE(coordinatorWouldLog(outcome));
         EXPECT_EQ(outcome.downloadsFinished, 1);
         EXPECT_LT(outcome.took, within);
@@ -163,6 +171,7 @@ TEST_F(FeedFaults, FailedTransfersEndOnceWithEmptyContentAndTheNextCheckRuns) {
     expectFailedDownload("/huge", seconds(5));
 
     Outcome refused = download("http://127.0.0.1:" + std::to_string(closedPort()) + "/feed");
+    report("connection refused", refused);
     EXPECT_TRUE(coordinatorWouldLog(refused));
     EXPECT_EQ(refused.downloadsFinished, 1);
     expectNextCheckWorks();
@@ -170,10 +179,12 @@ TEST_F(FeedFaults, FailedTransfersEndOnceWithEmptyContentAndTheNextCheckRuns) {
 
 TEST_F(FeedFaults, UndecodableBodiesGiveNoText) {
     Outcome invalid = download(server_.url("/badutf8"));
+    report("/badutf8", invalid);
     EXPECT_EQ(invalid.downloadsFinished, 1);
     EXPECT_FALSE(invalid.xmlcontent.has_value()) << "invalid UTF-8 must leave xmlcontent absent";
 
     Outcome zeroFirst = download(server_.url("/zerofirst"));
+    report("/zerofirst", zeroFirst);
     EXPECT_EQ(zeroFirst.downloadsFinished, 1);
     EXPECT_EQ(zeroFirst.xmlcontent, std::optional<std::string>(""));
     expectNextCheckWorks();
@@ -195,28 +206,36 @@ protected:
     void expectParserUnchanged(const std::string& path) {
         SCOPED_TRACE(path);
         Outcome outcome = download(server_.url(path));
+        report(path, outcome);
         ASSERT_FALSE(coordinatorWouldLog(outcome));
         long before = rssAnonKb();
         auto start = steady_clock::now();
         parser_.setXmlcontent(*outcome.xmlcontent);
         EXPECT_LT(steady_clock::now() - start, seconds(2));
         EXPECT_LT(rssAnonKb() - before, 8 * 1024);
+        std::printf("%-22s parsed: version %s, RssAnon %+ld kB\n", path.c_str(),
+                    parser_.currentVersionAvailable().value_or("(none)").c_str(), rssAnonKb() - before);
         EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("200"));
     }
 
     qm::QMXMLParser parser_;
 };
 
-TEST_F(HostileFeeds, MalformedXmlAndEntityBombLeaveTheParserAsItWas) {
+TEST_F(HostileFeeds, MalformedXmlLeavesTheParserAsItWasAndAnEntityBombStaysSmall) {
     expectParserUnchanged("/malformed");
-    // The bomb's enclosure offers 900 beside its entities: honouring either
-    // the entities or the item would move the version.
+    // The bomb is well-formed and offers 900: its entities stay unexpanded
+    // text, so parsing it costs what its 1 kB costs and reads the offer.
     Outcome bomb = download(server_.url("/bomb"));
+    report("/bomb", bomb);
     ASSERT_FALSE(coordinatorWouldLog(bomb));
     long before = rssAnonKb();
+    auto start = steady_clock::now();
     parser_.setXmlcontent(*bomb.xmlcontent);
-    EXPECT_LT(rssAnonKb() - before, 8 * 1024);
-    EXPECT_NE(parser_.currentVersionAvailable(), std::optional<std::string>("lol"));
+    EXPECT_LT(steady_clock::now() - start, seconds(1));
+    EXPECT_LT(rssAnonKb() - before, 1024);
+    EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("900"));
+    std::printf("%-22s parsed: version %s, RssAnon %+ld kB\n", "/bomb",
+                parser_.currentVersionAvailable().value_or("(none)").c_str(), rssAnonKb() - before);
     expectNextCheckWorks();
 }
 
@@ -231,8 +250,10 @@ TEST_F(HostileFeeds, AnExternalEntityNamingALocalFileIsNeverRead) {
     ASSERT_GE(::inotify_add_watch(watch, pattern, IN_OPEN | IN_ACCESS), 0);
 
     Outcome outcome = download(server_.url(std::string("/external?file=") + pattern));
+    report("/external", outcome);
     ASSERT_FALSE(coordinatorWouldLog(outcome));
     parser_.setXmlcontent(*outcome.xmlcontent);
+    EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("200"));
 
     char events[4096];
     EXPECT_LE(::read(watch, events, sizeof events), 0) << "the feed made the parser open " << pattern;
