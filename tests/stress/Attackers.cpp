@@ -36,13 +36,19 @@ std::vector<Bytes> wrongShapes() {
     };
 }
 
+enum class AfterSending { keepOpen, halfClose };
+
 // Sends, then expects the service to hang up; anything it answers is read and
-// judged: model data in answer to garbage is misbehaviour.
-void sendAndExpectClose(const std::string& socketPath, const Bytes& bytes, AttackCounters& counters) {
+// judged: model data in answer to garbage is misbehaviour. Garbage can look
+// like the start of a frame that has not all arrived, which the service rightly
+// waits for: half-closing then tells it that no more will come.
+void sendAndExpectClose(const std::string& socketPath, const Bytes& bytes, AttackCounters& counters,
+                        AfterSending after = AfterSending::keepOpen) {
     int fd = connectTo(socketPath);
     if (fd < 0) return;
     ++counters.attempts;
     sendAll(fd, bytes, milliseconds(500));
+    if (after == AfterSending::halfClose) ::shutdown(fd, SHUT_WR);
     for (;;) {
         auto reply = readFrame(fd, milliseconds(5000));
         if (!reply) break;
@@ -71,7 +77,7 @@ void randomBytesAttack(const std::string& socketPath, const StopFlag& stop, Atta
             body[0] = 0xc1;  // never used in MessagePack: the payload cannot decode
             bytes = frame(body);
         }
-        sendAndExpectClose(socketPath, bytes, counters);
+        sendAndExpectClose(socketPath, bytes, counters, AfterSending::halfClose);
     }
 }
 
