@@ -1,5 +1,9 @@
 #pragma once
 
+// A standard header first, so asio sees the same library configuration (its
+// aligned allocator) in every translation unit.
+#include <memory>
+
 #include <asio/io_context.hpp>
 
 #include "platform/network/HttpConnection.h"
