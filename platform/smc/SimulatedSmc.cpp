@@ -107,9 +107,12 @@ SmcStatus SimulatedSmc::answer(const SmcKeyData& input, SmcKeyData& output) cons
     }
     if (input.command != kSmcCmdReadKeyInfo && input.command != kSmcCmdReadBytes) return kSmcBadArgument;
     const SmcImageKey* key = find(input.key);
-    if (!key || key->fail == SmcKeyFailure::info) return kSmcNotFound;
+    if (!key) return kSmcNotFound;
     output.key = input.key;
     if (input.command == kSmcCmdReadKeyInfo) {
+        // A failing information call leaves the byte read alone: a reader whose
+        // key information is cached still gets the value.
+        if (key->fail == SmcKeyFailure::info) return kSmcNotFound;
         output.dataSize = key->size;
         output.dataType = fourCharCode(key->type);
         output.dataAttributes = key->attributes;
