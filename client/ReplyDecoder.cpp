@@ -2,6 +2,8 @@
 
 #include <msgpack.hpp>
 
+#include "platform/ipc/BoundedUnpack.h"
+
 namespace vrl::client {
 
 const Value* field(const Entry& entry, const std::string& name) {
@@ -68,8 +70,7 @@ DecodedReply decodeObject(const msgpack::object& root) {
 DecodedReply decodeReply(const std::vector<uint8_t>& payload) {
     try {
         std::size_t offset = 0;
-        const msgpack::object_handle handle =
-            msgpack::unpack(reinterpret_cast<const char*>(payload.data()), payload.size(), offset);
+        const msgpack::object_handle handle = platform::ipc::unpackBounded(payload, offset);
         if (offset != payload.size()) return {std::nullopt, std::nullopt, "trailing bytes after the reply"};
         return decodeObject(handle.get());
     } catch (const std::exception& e) {

@@ -2,6 +2,8 @@
 
 #include <msgpack.hpp>
 
+#include "platform/ipc/BoundedUnpack.h"
+
 #include "sensor-service/server/MessagePackWriter.h"
 
 namespace vrl {
@@ -41,8 +43,7 @@ std::optional<std::string> methodOf(const msgpack::object& map) {
 Request decodeRequest(const std::vector<uint8_t>& payload) {
     try {
         std::size_t offset = 0;
-        const msgpack::object_handle handle =
-            msgpack::unpack(reinterpret_cast<const char*>(payload.data()), payload.size(), offset);
+        const msgpack::object_handle handle = platform::ipc::unpackBounded(payload, offset);
         // One value per frame: trailing bytes mean the framing is broken.
         if (offset != payload.size() || handle.get().type != msgpack::type::MAP) return {};
         return {true, methodOf(handle.get())};

@@ -68,5 +68,20 @@ TEST(Protocol, ClientRejectsMalformedReplies) {
     EXPECT_EQ(platform::ipc::framed({1, 2}), (std::vector<uint8_t>{0, 0, 0, 2, 1, 2}));
 }
 
+// Found by fuzzing: a few bytes announcing an array or map of billions of
+// elements made the decoders reserve gigabytes before reading any of them.
+TEST(Protocol, DeclaredSizesBeyondThePayloadAreRejectedWithoutAllocating) {
+    const std::vector<uint8_t> hugeArray{0x81, 0xa6, 'm', 'e', 't', 'h', 'o', 'd', 0xdd, 0xff, 0xff, 0xff, 0xff};
+    EXPECT_FALSE(decodeRequest(hugeArray).wellFormed);
+    const std::vector<uint8_t> hugeMap{0xdf, 0x7f, 0xff, 0xff, 0xff, 0xa1, 'a', 0xc0};
+    EXPECT_FALSE(decodeRequest(hugeMap).wellFormed);
+    const std::vector<uint8_t> replyWithHugeEntry{0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x81, 0xa4, 'T', 'C', '0', 'P',
+                                                  0xdf, 0x40, 0x00, 0x00, 0x00};
+    EXPECT_FALSE(client::decodeReply(replyWithHugeEntry).malformed.empty());
+    std::vector<uint8_t> deep(64, 0x91);
+    deep.push_back(0xc0);
+    EXPECT_FALSE(decodeRequest(deep).wellFormed) << "nesting is bounded";
+}
+
 }  // namespace
 }  // namespace vrl
