@@ -64,45 +64,42 @@ void QMXMLParser::processXml() {
     } catch (const std::exception&) {
         return;
     }
+    // Every entry of the item dictionary is a function of the latest node of its
+    // name, so each item's version lookup reads the latest enclosure directly and
+    // the dictionary itself is built once, from the final nodes: the same
+    // results as refilling it for every item, without thousands of copies.
     NameTable names;
-    ItemDictionary item;
     for (const pugi::xpath_node& found : items) {
-        fillItemDictionary(names, collectNamedChildren(found.node(), names), item);
-        considerOfferedVersion(item);
+        collectNamedChildren(found.node(), names);
+        considerOfferedVersion(names);
     }
-    if (!items.empty()) lastItemDico = std::move(item);
+    if (!items.empty()) lastItemDico = itemDictionaryFrom(names);
     updateNewVersionAvailability();
 }
 
-std::vector<std::string> QMXMLParser::collectNamedChildren(pugi::xml_node item, NameTable& names) const {
-    std::vector<std::string> touched;
+void QMXMLParser::collectNamedChildren(pugi::xml_node item, NameTable& names) const {
     for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
-        if (*child.name() == '\0') continue;
-        names[child.name()].push_back(child);
-        touched.emplace_back(child.name());
-    }
-    return touched;
-}
-
-// An entry's value depends only on the latest node of its name, so only the
-// names this item added nodes for can change; the others keep their values.
-void QMXMLParser::fillItemDictionary(const NameTable& names, const std::vector<std::string>& touched,
-                                     ItemDictionary& item) const {
-    for (const std::string& name : touched) {
-        const pugi::xml_node best = bestNodeInNodes(names.at(name));
-        if (name == "enclosure") item[name] = attributesAsDictionaryFor(best);
-        else item[name] = trimmedStringValue(best);
+        if (*child.name() != '\0') names[child.name()].push_back(child);
     }
 }
 
-void QMXMLParser::considerOfferedVersion(const ItemDictionary& item) {
+QMXMLParser::ItemDictionary QMXMLParser::itemDictionaryFrom(const NameTable& names) const {
+    ItemDictionary item;
+    for (const auto& [name, nodes] : names) {
+        const pugi::xml_node best = bestNodeInNodes(nodes);
+        if (name == "enclosure") item[std::string(name)] = attributesAsDictionaryFor(best);
+        else item[std::string(name)] = trimmedStringValue(best);
+    }
+    return item;
+}
+
+void QMXMLParser::considerOfferedVersion(const NameTable& names) {
     std::optional<std::string> offered;
-    const auto enclosure = item.find("enclosure");
-    if (enclosure != item.end()) {
-        if (const auto* attributes = std::get_if<Dictionary>(&enclosure->second)) {
-            const auto version = attributes->find("sparkle:version");
-            if (version != attributes->end()) offered = version->second;
-        }
+    const auto enclosure = names.find("enclosure");
+    if (enclosure != names.end()) {
+        // The last attribute of the name wins, as it would in the attribute dictionary.
+        for (pugi::xml_attribute attribute : bestNodeInNodes(enclosure->second).attributes())
+            if (std::string_view(attribute.name()) == "sparkle:version") offered = attribute.value();
     }
     // Strictly greater, so of two equal values the first one seen stays.
     if (integerValue(offered) > integerValue(currentVersionAvailable_)) currentVersionAvailable_ = offered;

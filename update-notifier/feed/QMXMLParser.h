@@ -3,6 +3,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -35,14 +37,11 @@ public:
     static pugi::xml_node bestNodeInNodes(const std::vector<pugi::xml_node>& nodes);
 
 private:
-    using NameTable = std::map<std::string, std::vector<pugi::xml_node>>;
-
-    // Returns the names of the item's named children, as they were added.
-    std::vector<std::string> collectNamedChildren(pugi::xml_node item, NameTable& names) const;
-    void fillItemDictionary(const NameTable& names, const std::vector<std::string>& touched,
-                            ItemDictionary& item) const;
-    void considerOfferedVersion(const ItemDictionary& item);
-
+    // Keyed by the names as the document holds them; lives only while it does.
+    using NameTable = std::unordered_map<std::string_view, std::vector<pugi::xml_node>>;
+    void collectNamedChildren(pugi::xml_node item, NameTable& names) const;
+    void considerOfferedVersion(const NameTable& names);
+    ItemDictionary itemDictionaryFrom(const NameTable& names) const;
     ItemDictionary lastItemDico;
     bool didNewVersionAlreadyFound = false;
     bool isNewVersionAvailable_ = false;
