@@ -59,14 +59,16 @@ std::string formatTable(const ModelData& modelData) {
     const std::size_t widths[] = {6, 24, 18, 10, 10};
     const char* headings[] = {"KEY", "TITLE", "VALUE", "MIN", "MAX"};
     std::string out;
-    for (std::size_t i = 0; i < 5; ++i) out += padded(headings[i], widths[i]);
-    out += "\n";
+    const auto appendRow = [&](const auto& cells) {
+        for (std::size_t i = 0; i < 5; ++i) out += padded(cells[i], widths[i]) + (i < 4 ? " " : "");
+        out += "\n";
+    };
+    appendRow(headings);
     for (const auto& [key, entry] : modelData) {
         const std::string value = text(field(entry, "value")) + " " + text(field(entry, "unit"));
         const std::string cells[] = {key, text(field(entry, "title")), value, text(field(entry, "minvalue")),
                                      text(field(entry, "maxvalue"))};
-        for (std::size_t i = 0; i < 5; ++i) out += padded(cells[i], widths[i]) + (i < 4 ? " " : "");
-        out += "\n";
+        appendRow(cells);
     }
     return out;
 }
