@@ -28,28 +28,25 @@ std::optional<Value> scalar(const msgpack::object& object) {
     }
 }
 
-std::optional<Entry> entry(const msgpack::object& object) {
+// A MessagePack map with string keys, each value read by decodeValue; any other
+// key or an undecodable value makes the whole map malformed.
+template <typename Result, typename DecodeValue>
+std::optional<Result> stringKeyedMap(const msgpack::object& object, DecodeValue decodeValue) {
     if (object.type != msgpack::type::MAP) return std::nullopt;
-    Entry result;
+    Result result;
     for (uint32_t i = 0; i < object.via.map.size; ++i) {
         const msgpack::object_kv& kv = object.via.map.ptr[i];
-        std::optional<Value> value = scalar(kv.val);
+        auto value = decodeValue(kv.val);
         if (kv.key.type != msgpack::type::STR || !value) return std::nullopt;
         result.emplace_back(kv.key.as<std::string>(), std::move(*value));
     }
     return result;
 }
 
+std::optional<Entry> entry(const msgpack::object& object) { return stringKeyedMap<Entry>(object, scalar); }
+
 std::optional<ModelData> modelData(const msgpack::object& object) {
-    if (object.type != msgpack::type::MAP) return std::nullopt;
-    ModelData result;
-    for (uint32_t i = 0; i < object.via.map.size; ++i) {
-        const msgpack::object_kv& kv = object.via.map.ptr[i];
-        std::optional<Entry> value = entry(kv.val);
-        if (kv.key.type != msgpack::type::STR || !value) return std::nullopt;
-        result.emplace_back(kv.key.as<std::string>(), std::move(*value));
-    }
-    return result;
+    return stringKeyedMap<ModelData>(object, entry);
 }
 
 DecodedReply decodeObject(const msgpack::object& root) {
