@@ -1,14 +1,13 @@
 #include "update-notifier/feed/QMXMLParser.h"
 
 #include <algorithm>
-#include <exception>
+#include <cstring>
 
 #include "update-notifier/feed/VersionValue.h"
 
 namespace qm {
 namespace {
 
-constexpr const char* kItemsPath = "/rss/channel/item";
 constexpr const char* kWhiteSpace = " \t\n\r\v\f";
 
 // pugixml accepts fragments; a feed must be exactly one top-level element.
@@ -29,6 +28,24 @@ void appendStringValue(pugi::xml_node node, std::string& out) {
         return;
     }
     for (pugi::xml_node child : node.children()) appendStringValue(child, out);
+}
+
+// Items are the "item" elements of a "channel" element of the root "rss"
+// element, by plain name, in document order.
+bool isElementNamed(pugi::xml_node node, const char* name) {
+    return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+}
+
+template <typename Visit>
+void forEachItem(const pugi::xml_document& document, Visit visit) {
+    for (pugi::xml_node rss : document.children()) {
+        if (!isElementNamed(rss, "rss")) continue;
+        for (pugi::xml_node channel : rss.children()) {
+            if (!isElementNamed(channel, "channel")) continue;
+            for (pugi::xml_node item : channel.children())
+                if (isElementNamed(item, "item")) visit(item);
+        }
+    }
 }
 
 std::string trimmedStringValue(pugi::xml_node node) {
@@ -58,51 +75,42 @@ void QMXMLParser::setXmlcontent(std::string text) {
 void QMXMLParser::processXml() {
     pugi::xml_document document;
     if (!loadWellFormed(document, xmlcontent_)) return;
-    pugi::xpath_node_set items;
-    try {
-        items = document.select_nodes(kItemsPath);
-    } catch (const std::exception&) {
-        return;
-    }
     // Every entry of the item dictionary is a function of the latest node of its
-    // name, so each item's version lookup reads the latest enclosure directly and
-    // the dictionary itself is built once, from the final nodes: the same
-    // results as refilling it for every item, without thousands of copies.
-    NameTable names;
-    for (const pugi::xpath_node& found : items) {
-        collectNamedChildren(found.node(), names);
-        considerOfferedVersion(names);
-    }
-    if (!items.empty()) lastItemDico = itemDictionaryFrom(names);
+    // name (what bestNodeInNodes picks from all nodes of that name so far), so
+    // only those are kept: each item's version lookup reads the latest
+    // enclosure directly, and the dictionary itself is built once, from the
+    // final nodes. The results are those of refilling it for every item.
+    LatestNodes names("enclosure");
+    std::int64_t availableValue = integerValue(currentVersionAvailable_);
+    bool anyItem = false;
+    forEachItem(document, [&](pugi::xml_node item) {
+        // Without an enclosure of its own, an item offers what the one before did.
+        if (names.addChildrenOf(item)) considerOfferedVersion(names.watched(), availableValue);
+        anyItem = true;
+    });
+    if (anyItem) lastItemDico = itemDictionaryFrom(names);
     updateNewVersionAvailability();
 }
 
-void QMXMLParser::collectNamedChildren(pugi::xml_node item, NameTable& names) const {
-    for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
-        if (*child.name() != '\0') names[child.name()].push_back(child);
-    }
-}
-
-QMXMLParser::ItemDictionary QMXMLParser::itemDictionaryFrom(const NameTable& names) const {
+QMXMLParser::ItemDictionary QMXMLParser::itemDictionaryFrom(const LatestNodes& names) const {
     ItemDictionary item;
-    for (const auto& [name, nodes] : names) {
-        const pugi::xml_node best = bestNodeInNodes(nodes);
-        if (name == "enclosure") item[std::string(name)] = attributesAsDictionaryFor(best);
-        else item[std::string(name)] = trimmedStringValue(best);
+    for (const LatestNodes::Entry& entry : names.entries()) {
+        if (entry.name == "enclosure") item[std::string(entry.name)] = attributesAsDictionaryFor(entry.latest);
+        else item[std::string(entry.name)] = trimmedStringValue(entry.latest);
     }
     return item;
 }
 
-void QMXMLParser::considerOfferedVersion(const NameTable& names) {
-    std::optional<std::string> offered;
-    const auto enclosure = names.find("enclosure");
-    if (enclosure != names.end()) {
-        // The last attribute of the name wins, as it would in the attribute dictionary.
-        for (pugi::xml_attribute attribute : bestNodeInNodes(enclosure->second).attributes())
-            if (std::string_view(attribute.name()) == "sparkle:version") offered = attribute.value();
-    }
+void QMXMLParser::considerOfferedVersion(pugi::xml_node enclosure, std::int64_t& availableValue) {
+    // The last attribute of the name wins, as it would in the attribute dictionary.
+    const char* offered = nullptr;
+    for (pugi::xml_attribute attribute : enclosure.attributes())
+        if (std::strcmp(attribute.name(), "sparkle:version") == 0) offered = attribute.value();
+    const std::int64_t offeredValue = offered ? leadingIntegerValue(offered) : 0;
     // Strictly greater, so of two equal values the first one seen stays.
-    if (integerValue(offered) > integerValue(currentVersionAvailable_)) currentVersionAvailable_ = offered;
+    if (offeredValue <= availableValue) return;
+    availableValue = offeredValue;
+    currentVersionAvailable_ = offered ? std::optional<std::string>(offered) : std::nullopt;
 }
 
 void QMXMLParser::updateNewVersionAvailability() {

@@ -1,14 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <variant>
 #include <vector>
 
 #include <pugixml.hpp>
+
+#include "update-notifier/feed/LatestNodes.h"
 
 namespace qm {
 
@@ -37,11 +38,8 @@ public:
     static pugi::xml_node bestNodeInNodes(const std::vector<pugi::xml_node>& nodes);
 
 private:
-    // Keyed by the names as the document holds them; lives only while it does.
-    using NameTable = std::unordered_map<std::string_view, std::vector<pugi::xml_node>>;
-    void collectNamedChildren(pugi::xml_node item, NameTable& names) const;
-    void considerOfferedVersion(const NameTable& names);
-    ItemDictionary itemDictionaryFrom(const NameTable& names) const;
+    void considerOfferedVersion(pugi::xml_node enclosure, std::int64_t& availableValue);
+    ItemDictionary itemDictionaryFrom(const LatestNodes& names) const;
     ItemDictionary lastItemDico;
     bool didNewVersionAlreadyFound = false;
     bool isNewVersionAvailable_ = false;

@@ -9,7 +9,9 @@ namespace {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::int64_t leadingInteger(std::string_view text) {
+}  // namespace
+
+std::int64_t leadingIntegerValue(std::string_view text) {
     std::size_t at = 0;
     while (at < text.size() && isSpace(text[at])) ++at;
     bool negative = false;
@@ -25,8 +27,6 @@ std::int64_t leadingInteger(std::string_view text) {
     return magnitude == limit ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(magnitude);
 }
 
-}  // namespace
-
-std::int64_t integerValue(const std::optional<std::string>& text) { return text ? leadingInteger(*text) : 0; }
+std::int64_t integerValue(const std::optional<std::string>& text) { return text ? leadingIntegerValue(*text) : 0; }
 
 }  // namespace qm

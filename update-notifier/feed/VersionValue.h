@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -11,5 +12,7 @@ namespace qm {
 // No digits, or no string, gives 0. Digits beyond the signed 64-bit range
 // saturate at its bounds, so an absurdly long version still counts as newest.
 std::int64_t integerValue(const std::optional<std::string>& text);
+// The same for a text that is present.
+std::int64_t leadingIntegerValue(std::string_view text);
 
 }  // namespace qm
