@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "sensor-service/discovery/FanTitle.h"
+#include "sensor-service/discovery/ListedKeys.h"
 #include "sensor-service/server/VRLServerObject.h"
 #include "sensor-service/smc/KeyAccess.h"
 #include "sensor-service/smc/Smc.h"
@@ -21,10 +22,6 @@ constexpr int64_t kUnreadableLimit = -1;
 std::string fanKey(unsigned index, const char* suffix) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return std::string("F") + kDigits[index] + suffix;
-}
-
-bool isListed(const std::vector<std::string>& keys, const std::string& key) {
-    return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
 NumberObject numericLimit(const std::string& key) {
@@ -48,10 +45,11 @@ NumberObject textLimit(const std::string& key) {
 }  // namespace
 
 void VRLServerObject::insertSmcFansWithConnection(uint32_t connection, const std::vector<std::string>& keys) {
+    const ListedKeys listed(keys);
     bool added = false;
     for (unsigned index = 0; index < kFanCount; ++index) {
         const std::string identifierKey = fanKey(index, "ID");
-        if (!isListed(keys, identifierKey)) continue;
+        if (!listed.contains(identifierKey)) continue;
         const NumberObject min = numericLimit(fanKey(index, "Mn"));
         const NumberObject max = numericLimit(fanKey(index, "Mx"));
         SmcValue identifier{};
@@ -69,9 +67,10 @@ void VRLServerObject::insertSmcFansWithConnection(uint32_t connection, const std
 
 void VRLServerObject::insertSmcFansWithConnection2018Pro(uint32_t /*connection*/,
                                                          const std::vector<std::string>& keys) {
+    const ListedKeys listed(keys);
     for (unsigned index = 0; index < kFanCount; ++index) {
         const std::string minKey = fanKey(index, "Mn");
-        if (!isListed(keys, minKey)) continue;
+        if (!listed.contains(minKey)) continue;
         const NumberObject min = textLimit(minKey);
         const NumberObject max = textLimit(fanKey(index, "Mx"));
         // The speed key is not read first: these Macs may not list it yet.

@@ -1,7 +1,6 @@
 // Temperature sensor discovery: the platform profile's keys that this SMC has.
-#include <unordered_set>
-
 #include "sensor-service/discovery/KeyPattern.h"
+#include "sensor-service/discovery/ListedKeys.h"
 #include "sensor-service/server/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
@@ -9,11 +8,9 @@ namespace vrl {
 
 namespace {
 
-using KeySet = std::unordered_set<std::string>;
-
 // A candidate the SMC did not list costs no call; a listed one is read once,
 // bypassing the key-info cache, which is left to the polling cycle.
-bool isPresent(const KeySet& listed, const std::string& key) {
+bool isPresent(const ListedKeys& listed, const std::string& key) {
     if (!listed.contains(key)) return false;
     SmcValue value{};
     return smcReadKeyUncached(key.c_str(), value) == 0;
@@ -22,7 +19,7 @@ bool isPresent(const KeySet& listed, const std::string& key) {
 }  // namespace
 
 void VRLServerObject::insertSmcSensorsWithKeys(const std::vector<std::string>& keys, uint32_t /*connection*/) {
-    const KeySet listed(keys.begin(), keys.end());
+    const ListedKeys listed(keys);
     for (const auto& [keyField, titleField] : _platformProfile) {
         if (keyField.empty() || keyField.front() != 'T') continue;
         if (!KeyPattern::isPattern(keyField)) {

@@ -1,6 +1,5 @@
 // Sensor entries of the model data and the cleaning of their titles.
 #include <algorithm>
-#include <cctype>
 
 #include "sensor-service/server/VRLServerObject.h"
 
@@ -8,10 +7,14 @@ namespace vrl {
 
 namespace {
 
-std::string upperCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
+// Letters compare without regard to case, as toupper has it in the C locale
+// the service runs in: only ASCII letters have another case.
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool sameIgnoringCase(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
+
+bool containsIgnoringCase(const std::string& text, const std::string& part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), sameIgnoringCase) != text.end();
 }
 
 }  // namespace
@@ -35,9 +38,8 @@ void VRLServerObject::addNewItemToModelDataForKey(const std::string& key, const 
 }
 
 std::string VRLServerObject::clearTitle(const std::string& title) const {
-    const std::string upperTitle = upperCased(title);
     for (const std::string& name : fansName) {
-        if (upperTitle.find(upperCased(name)) != std::string::npos) return name;
+        if (containsIgnoringCase(title, name)) return name;
     }
     return title;
 }

@@ -2,9 +2,10 @@
 #include "sensor-service/server/VRLServerObject.h"
 
 #include <chrono>
-#include <cstdlib>
+#include <string_view>
 
 #include "sensor-service/smc/KeyAccess.h"
+#include "sensor-service/smc/LeadingNumber.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl {
@@ -62,9 +63,11 @@ void VRLServerObject::scheduleNextRefresh() {
 void VRLServerObject::updateModuleFromTimer() {
     smcOpen();
     for (auto& [key, entry] : _modelData) {
-        if (entry.type == kTypeTemperature) {
+        // Views of the constants compare by length first, without a strlen.
+        const std::string_view type = entry.type;
+        if (type == std::string_view(kTypeTemperature)) {
             entry.value = getTempValueForKey(key);
-        } else if (entry.type == kTypeFans) {
+        } else if (type == std::string_view(kTypeFans)) {
             entry.value = getFanValueForKey(key);
         }
     }
@@ -76,10 +79,7 @@ double VRLServerObject::getTempValueForKey(const std::string& key) { return smcG
 
 double VRLServerObject::getFanValueForKey(const std::string& key) {
     const std::optional<std::string> text = valueForKey(key);
-    if (!text) return 0.0;
-    // strtod skips leading blanks, stops at the first character that cannot
-    // continue the number, and gives 0 when there is no number at all.
-    return std::strtod(text->c_str(), nullptr);
+    return text ? leadingNumber(*text) : 0.0;
 }
 
 }  // namespace vrl

@@ -31,10 +31,13 @@ uint32_t keyCount() {
 std::vector<std::string> getSmcKeysFromConnection(uint32_t /*connection*/) {
     uint32_t count = std::min(keyCount(), kMaxListedKeys);
     std::vector<std::string> keys;
+    keys.reserve(count);
+    SmcKeyData input{};
+    SmcKeyData output{};
+    input.command = platform::smc::kSmcCmdReadIndex;
     for (uint32_t index = 0; index < count; ++index) {
-        SmcKeyData input{};
-        SmcKeyData output{};
-        input.command = platform::smc::kSmcCmdReadIndex;
+        // Only the index changes from one call to the next; a reply's key is
+        // read only after a successful call has written it.
         input.index = index;
         if (smcCall(platform::smc::kSmcSelector, input, output) != 0) continue;
         // Four characters from the most significant byte down, as "%c%c%c%c"

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/smc/SmcStatusCodes.h"
+#include "sensor-service/smc/SpinLock.h"
 
 namespace vrl {
 namespace {
@@ -32,7 +33,7 @@ struct KeyInfoCacheEntry {
 struct SmcState {
     std::shared_ptr<SmcDriver> driver = std::make_shared<UnavailableSmc>();
     uint32_t connection = 0;
-    std::mutex cacheLock;
+    SpinLock cacheLock;
     std::array<KeyInfoCacheEntry, kSmcKeyInfoCacheCapacity> cache{};
     int32_t cacheCount = 0;
 };
@@ -66,10 +67,9 @@ SmcStatus readBytesInto(SmcKeyData& input, const SmcKeyInfo& info, SmcValue& val
     return 0;
 }
 
-void copyKeyName(const char* key, SmcValue& value) {
-    std::strncpy(value.key, key, 4);
-    value.key[4] = '\0';
-}
+// The key's first four characters, zero-padded after a shorter name's end:
+// what strncpy(value.key, key, 4) stores, taken from the code already folded.
+void copyKeyName(uint32_t keyCode, SmcValue& value) { smcKeyCodeToString(keyCode, value.key); }
 
 }  // namespace
 
@@ -121,7 +121,7 @@ SmcStatus smcGetKeyInfo(uint32_t keyCode, SmcKeyInfo& info) {
 SmcStatus smcReadKeyCode(const char* key, SmcValue& value) {
     value = SmcValue{};
     uint32_t keyCode = smcKeyCodeFromString(key);
-    copyKeyName(key, value);
+    copyKeyName(keyCode, value);
     SmcKeyInfo info{};
     SmcStatus status = smcGetKeyInfo(keyCode, info);
     if (status != 0) return status;
@@ -135,7 +135,7 @@ SmcStatus smcReadKey(const char* key, SmcValue& value) { return smcReadKeyCode(k
 SmcStatus smcReadKeyUncached(const char* key, SmcValue& value) {
     value = SmcValue{};
     SmcKeyData input = keyInfoRequest(smcKeyCodeFromString(key));
-    copyKeyName(key, value);
+    copyKeyName(input.key, value);
     SmcKeyData output{};
     SmcStatus status = smcCall(platform::smc::kSmcSelector, input, output);
     if (status != 0) return status;
@@ -145,7 +145,7 @@ SmcStatus smcReadKeyUncached(const char* key, SmcValue& value) {
 double smcGetTemperature(const char* key) {
     SmcValue value{};
     if (smcReadKey(key, value) != 0) return -1.0;
-    if (value.dataSize == 0 || std::strcmp(value.dataType, "sp78") != 0) return -1.0;
+    if (value.dataSize == 0 || std::memcmp(value.dataType, "sp78", sizeof value.dataType) != 0) return -1.0;
     auto word = static_cast<int16_t>(static_cast<uint16_t>((value.bytes[0] << 8) | value.bytes[1]));
     return static_cast<double>(word >> 2) * 0.015625;
 }
@@ -158,12 +158,9 @@ void smcKeyCodeToString(uint32_t code, char out[5]) {
 uint32_t smcKeyCodeFromString(const char* name) {
     // A shorter name is padded with zero bytes rather than read past its end.
     uint32_t code = 0;
-    bool ended = false;
-    for (int i = 0; i < 4; ++i) {
-        ended = ended || name[i] == '\0';
-        code = (code << 8) | (ended ? 0u : static_cast<uint8_t>(name[i]));
-    }
-    return code;
+    int length = 0;
+    for (; length < 4 && name[length] != '\0'; ++length) code = (code << 8) | static_cast<uint8_t>(name[length]);
+    return length == 0 ? 0 : code << (8 * (4 - length));
 }
 
 int smcKeyInfoCacheCount() {

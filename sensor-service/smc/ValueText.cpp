@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -12,23 +13,31 @@ namespace {
 
 constexpr uint32_t kDataBytes = 32;
 
+// Type names compare as their four bytes folded into one number: the type
+// chain below runs for every fan speed of every refresh.
+constexpr uint32_t typeCode(std::string_view type) {
+    if (type.size() != 4) return 0;  // no type of the table
+    uint32_t code = 0;
+    for (char c : type) code = (code << 8) | static_cast<uint8_t>(c);
+    return code;
+}
+
+// A value of these types is raw / 2^fractionBits, shown with `decimals`
+// digits after the point.
 struct FixedPointFormat {
-    std::string_view type;
+    uint32_t type;
     bool isSigned;
-    double multiplier;
-    const char* format;
+    unsigned fractionBits;
+    unsigned decimals;
 };
 
 constexpr std::array<FixedPointFormat, 18> kFixedPointFormats{{
-    {"fp1f", false, 1.0 / 32768, "%.5f"}, {"fp4c", false, 1.0 / 4096, "%.5f"},
-    {"fp5b", false, 1.0 / 2048, "%.5f"},  {"fp6a", false, 1.0 / 1024, "%.4f"},
-    {"fp79", false, 1.0 / 512, "%.4f"},   {"fp88", false, 1.0 / 256, "%.3f"},
-    {"fpa6", false, 1.0 / 64, "%.2f"},    {"fpc4", false, 1.0 / 16, "%.2f"},
-    {"fpe2", false, 1.0 / 4, "%.2f"},     {"sp1e", true, 1.0 / 16384, "%.5f"},
-    {"sp3c", true, 1.0 / 4096, "%.5f"},   {"sp4b", true, 1.0 / 2048, "%.4f"},
-    {"sp5a", true, 1.0 / 1024, "%.4f"},   {"sp69", true, 1.0 / 512, "%.3f"},
-    {"sp78", true, 1.0 / 256, "%.3f"},    {"sp87", true, 1.0 / 128, "%.3f"},
-    {"sp96", true, 1.0 / 64, "%.2f"},     {"spb4", true, 1.0 / 16, "%.2f"},
+    {typeCode("fp1f"), false, 15, 5}, {typeCode("fp4c"), false, 12, 5}, {typeCode("fp5b"), false, 11, 5},
+    {typeCode("fp6a"), false, 10, 4}, {typeCode("fp79"), false, 9, 4}, {typeCode("fp88"), false, 8, 3},
+    {typeCode("fpa6"), false, 6, 2}, {typeCode("fpc4"), false, 4, 2}, {typeCode("fpe2"), false, 2, 2},
+    {typeCode("sp1e"), true, 14, 5}, {typeCode("sp3c"), true, 12, 5}, {typeCode("sp4b"), true, 11, 4},
+    {typeCode("sp5a"), true, 10, 4}, {typeCode("sp69"), true, 9, 3}, {typeCode("sp78"), true, 8, 3},
+    {typeCode("sp87"), true, 7, 3}, {typeCode("sp96"), true, 6, 2}, {typeCode("spb4"), true, 4, 2},
 }};
 
 template <typename... Args>
@@ -40,13 +49,40 @@ std::string formatted(const char* format, Args... args) {
 
 uint16_t word16(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
-std::optional<std::string> fixedPointText(const uint8_t* bytes, std::string_view type) {
-    if (type == "spf0") return formatted("%.0f", static_cast<double>(static_cast<float>(word16(bytes))));
+// The text printf("%.*f") gives for raw / 2^fractionBits, in integer
+// arithmetic: the value is exact in binary, so printf rounds its exact decimal
+// expansion to nearest, ties to even, and so does this. Fan speeds pass here
+// on every refresh.
+std::string fixedPointDecimal(int32_t raw, unsigned fractionBits, unsigned decimals) {
+    static constexpr std::array<uint64_t, 6> kPowersOfTen{1, 10, 100, 1000, 10000, 100000};
+    const uint64_t magnitude = static_cast<uint64_t>(raw < 0 ? -static_cast<int64_t>(raw) : raw);
+    const uint64_t scaled = magnitude * kPowersOfTen[decimals];
+    uint64_t digits = scaled >> fractionBits;
+    const uint64_t remainder = scaled & ((uint64_t{1} << fractionBits) - 1);
+    const uint64_t half = uint64_t{1} << fractionBits >> 1;
+    if (remainder > half || (remainder == half && half != 0 && (digits & 1) != 0)) ++digits;
+
+    std::array<char, 32> text{};
+    char* end = text.data();
+    if (raw < 0) *end++ = '-';
+    end = std::to_chars(end, text.data() + text.size(), digits / kPowersOfTen[decimals]).ptr;
+    if (decimals > 0) {
+        *end++ = '.';
+        uint64_t fraction = digits % kPowersOfTen[decimals];
+        for (unsigned i = decimals; i-- > 0; fraction /= 10) end[i] = static_cast<char>('0' + fraction % 10);
+        end += decimals;
+    }
+    return std::string(text.data(), end);
+}
+
+std::optional<std::string> fixedPointText(const uint8_t* bytes, uint32_t type) {
+    // Every 16-bit word is exact as a float: "%.0f" of it is the integer.
+    if (type == typeCode("spf0")) return std::to_string(word16(bytes));
     for (const auto& entry : kFixedPointFormats) {
         if (entry.type != type) continue;
-        uint16_t word = word16(bytes);
-        double raw = entry.isSigned ? static_cast<double>(static_cast<int16_t>(word)) : static_cast<double>(word);
-        return formatted(entry.format, raw * entry.multiplier);
+        const uint16_t word = word16(bytes);
+        const int32_t raw = entry.isSigned ? static_cast<int16_t>(word) : word;
+        return fixedPointDecimal(raw, entry.fractionBits, entry.decimals);
     }
     return std::nullopt;
 }
@@ -74,19 +110,20 @@ std::string hexText(const uint8_t* bytes, uint32_t size) {
     return text;
 }
 
-std::optional<std::string> textFor(const uint8_t* bytes, uint32_t size, std::string_view type) {
+std::optional<std::string> textFor(const uint8_t* bytes, uint32_t size, std::string_view typeName) {
+    const uint32_t type = typeCode(typeName);
     uint32_t usable = std::min(size, kDataBytes);
-    if (type == "ui8 " || type == "ui16" || type == "ui32")
-        return formatted("%u", _strtoul(bytes, static_cast<int32_t>(usable), 10));
-    if (type == "flt " && size == 4) return littleEndianFloatText(bytes);
+    if (type == typeCode("ui8 ") || type == typeCode("ui16") || type == typeCode("ui32"))
+        return std::to_string(_strtoul(bytes, static_cast<int32_t>(usable), 10));
+    if (type == typeCode("flt ") && size == 4) return littleEndianFloatText(bytes);
     if (size == 2) {
         if (auto text = fixedPointText(bytes, type)) return text;
     }
-    if (type == "si8 " && size == 1) return formatted("%d", static_cast<int>(static_cast<int8_t>(bytes[0])));
-    if (type == "si16" && size == 2) return formatted("%d", static_cast<int>(word16(bytes)));
-    if (type == "{pwm" && size == 2) return pwmText(bytes);
-    if (type == "ch8*") return characterText(bytes);
-    if (type == "flag") return std::string(bytes[0] != 0 ? "TRUE" : "FALSE");
+    if (type == typeCode("si8 ") && size == 1) return std::to_string(static_cast<int8_t>(bytes[0]));
+    if (type == typeCode("si16") && size == 2) return std::to_string(word16(bytes));
+    if (type == typeCode("{pwm") && size == 2) return pwmText(bytes);
+    if (type == typeCode("ch8*")) return characterText(bytes);
+    if (type == typeCode("flag")) return std::string(bytes[0] != 0 ? "TRUE" : "FALSE");
     if (size > 31) return std::nullopt;
     return hexText(bytes, size);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -49,6 +50,44 @@ TEST(ValueText, FixedPointTableWithItsFormats) {
     EXPECT_EQ(textOf("spf0", {0xFF, 0xFF}), "65535");
     EXPECT_EQ(textOf("fpe2", {0x1F, 0x40, 0x00}), "1f 40 00 ");  // size must be 2
     EXPECT_EQ(textOf("fp2e", {0x1F, 0x40}), "1f 40 ");          // not in the table
+}
+
+TEST(ValueText, EveryFixedPointWordReadsAsPrintfWouldShowIt) {
+    // printf of the scaled double is the reference for every word of every
+    // type: rounding, ties, signs and "-0.000" included.
+    struct Reference {
+        const char* type;
+        bool isSigned;
+        double multiplier;
+        const char* format;
+    };
+    const Reference references[] = {
+        {"fp1f", false, 1.0 / 32768, "%.5f"}, {"fp4c", false, 1.0 / 4096, "%.5f"},
+        {"fp5b", false, 1.0 / 2048, "%.5f"},  {"fp6a", false, 1.0 / 1024, "%.4f"},
+        {"fp79", false, 1.0 / 512, "%.4f"},   {"fp88", false, 1.0 / 256, "%.3f"},
+        {"fpa6", false, 1.0 / 64, "%.2f"},    {"fpc4", false, 1.0 / 16, "%.2f"},
+        {"fpe2", false, 1.0 / 4, "%.2f"},     {"sp1e", true, 1.0 / 16384, "%.5f"},
+        {"sp3c", true, 1.0 / 4096, "%.5f"},   {"sp4b", true, 1.0 / 2048, "%.4f"},
+        {"sp5a", true, 1.0 / 1024, "%.4f"},   {"sp69", true, 1.0 / 512, "%.3f"},
+        {"sp78", true, 1.0 / 256, "%.3f"},    {"sp87", true, 1.0 / 128, "%.3f"},
+        {"sp96", true, 1.0 / 64, "%.2f"},     {"spb4", true, 1.0 / 16, "%.2f"},
+        {"spf0", false, 1.0, "%.0f"},
+    };
+    for (const Reference& reference : references) {
+        int mismatches = 0;
+        for (uint32_t word = 0; word <= 0xFFFF && mismatches < 5; ++word) {
+            const auto bits = static_cast<uint16_t>(word);
+            const double raw = reference.isSigned ? static_cast<int16_t>(bits) : bits;
+            char expected[64];
+            std::snprintf(expected, sizeof expected, reference.format, raw * reference.multiplier);
+            const auto text = textOf(reference.type, {static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word)});
+            if (text != expected) {
+                ++mismatches;
+                ADD_FAILURE() << reference.type << " word " << word << ": " << text.value_or("(none)")
+                              << " instead of " << expected;
+            }
+        }
+    }
 }
 
 TEST(ValueText, PwmCharactersAndFlags) {

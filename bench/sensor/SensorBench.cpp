@@ -1,0 +1,109 @@
+// A refresh and a discovery pass of the server object beside the same SMC
+// calls made directly on the simulated driver, with the calls each costs.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench/common/RecordingSmc.h"
+#include "bench/common/SideBySide.h"
+#include "bench/common/SyntheticSmc.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "platform/smc/BuiltInImage.h"
+#include "platform/smc/SimulatedSmc.h"
+#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/smc/Smc.h"
+
+namespace {
+
+using bench::RecordingSmc;
+using platform::smc::SimulatedSmc;
+
+struct EntryCounts {
+    double temperatures = 0;
+    double fans = 0;
+};
+
+EntryCounts countEntries(const vrl::ModelData& model) {
+    EntryCounts counts;
+    for (const auto& [key, entry] : model) {
+        if (entry.type == vrl::kTypeTemperature) ++counts.temperatures;
+        if (entry.type == vrl::kTypeFans) ++counts.fans;
+    }
+    return counts;
+}
+
+// A server object on a simulated Mac whose SMC calls can be recorded once and
+// then go straight to the simulated driver.
+class Machine {
+public:
+    explicit Machine(platform::smc::SmcImage image)
+        : smc_(std::make_shared<SimulatedSmc>(std::move(image))),
+          recorder_(std::make_shared<RecordingSmc>(smc_)),
+          name_(smc_->model()) {
+        vrl::smcUseDriver(recorder_);
+        server_ = std::make_unique<vrl::VRLServerObject>(
+            vrl::VRLServerObject::Environment{io_, name_, bundle_});
+        recorder_->take();
+    }
+
+    vrl::VRLServerObject& server() { return *server_; }
+    SimulatedSmc& smc() { return *smc_; }
+
+    // The calls one run of pass makes once the key-info cache is as a
+    // running service has it; the recorder is left out of the path afterwards.
+    template <typename Pass>
+    std::vector<RecordingSmc::Call> recordAndBypass(Pass pass) {
+        pass();
+        recorder_->take();
+        pass();
+        std::vector<RecordingSmc::Call> calls = recorder_->take();
+        // Changing the driver empties the key-info cache; one more run refills it.
+        vrl::smcUseDriver(smc_);
+        pass();
+        return calls;
+    }
+
+private:
+    std::shared_ptr<SimulatedSmc> smc_;
+    std::shared_ptr<RecordingSmc> recorder_;
+    asio::io_context io_;
+    platform::registry::FixedPlatformName name_;
+    platform::foundation::Bundle bundle_ = platform::foundation::Bundle::mainBundle();
+    std::unique_ptr<vrl::VRLServerObject> server_;
+};
+
+void BM_Refresh(benchmark::State& state) {
+    Machine machine(platform::smc::builtInImage());
+    vrl::VRLServerObject& server = machine.server();
+    const auto calls = machine.recordAndBypass([&] { server.updateModuleFromTimer(); });
+    const EntryCounts entries = countEntries(server.modelData());
+    bench::sideBySide(
+        state, [&] { RecordingSmc::replay(machine.smc(), calls); }, [&] { server.updateModuleFromTimer(); });
+    state.counters["entries"] = entries.temperatures + entries.fans;
+    state.counters["smc_calls"] = static_cast<double>(calls.size());
+    // One cached read per temperature, an uncached one (two calls) per fan.
+    state.counters["expected_calls"] = entries.temperatures + 2 * entries.fans;
+}
+BENCHMARK(BM_Refresh);
+
+void BM_Discovery(benchmark::State& state) {
+    Machine machine(bench::builtInImageListing(static_cast<std::size_t>(state.range(0))));
+    vrl::VRLServerObject& server = machine.server();
+    const auto calls = machine.recordAndBypass([&] { server.detectSensors(); });
+    const EntryCounts entries = countEntries(server.modelData());
+    bench::sideBySide(
+        state, [&] { RecordingSmc::replay(machine.smc(), calls); }, [&] { server.detectSensors(); });
+    state.counters["keys"] = static_cast<double>(state.range(0));
+    state.counters["smc_calls"] = static_cast<double>(calls.size());
+    // The cached "#KEY" read and one index read per key; four uncached reads
+    // (two calls each) per fan: limits, identifier and speed; one uncached read
+    // per temperature sensor found.
+    state.counters["expected_calls"] =
+        1 + static_cast<double>(state.range(0)) + 8 * entries.fans + 2 * entries.temperatures;
+}
+BENCHMARK(BM_Discovery)->Arg(100)->Arg(1000)->Arg(2500)->Arg(10000);
+
+}  // namespace
+
+BENCHMARK_MAIN();
