@@ -59,10 +59,10 @@ bool DecisionAgent::handleFrame(FramedConnection& connection, const platform::ip
 
 void DecisionAgent::getModelDatawithReply(const Reply& reply) {
     // The encoded reply only changes at a refresh, so it is built once per refresh.
-    if (!cachedReply_ || cachedGeneration_ != server_->refreshGeneration()) {
+    if (!cachedReply_ || cachedGeneration_ != server_->modelGeneration()) {
         cachedReply_ =
             std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(server_->modelData())));
-        cachedGeneration_ = server_->refreshGeneration();
+        cachedGeneration_ = server_->modelGeneration();
     }
     reply(cachedReply_);
 }

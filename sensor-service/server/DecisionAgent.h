@@ -35,6 +35,8 @@ public:
     void getModelDatawithReply(const Reply& reply);
 
     std::size_t connectionCount() const { return connections_.size(); }
+    // The one server object, once startServer has created it.
+    VRLServerObject& serverObject() { return *server_; }
 
 private:
     void acceptNext(platform::ipc::UnixListener& listener);

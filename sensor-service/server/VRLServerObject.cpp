@@ -72,7 +72,7 @@ void VRLServerObject::updateModuleFromTimer() {
         }
     }
     smcClose();
-    ++refreshGeneration_;
+    ++modelGeneration_;
 }
 
 double VRLServerObject::getTempValueForKey(const std::string& key) { return smcGetTemperature(key.c_str()); }

@@ -41,9 +41,9 @@ public:
     void updateModuleFromTimer();
     double getTempValueForKey(const std::string& key);
     double getFanValueForKey(const std::string& key);
-    // Counts refreshes, so a reply encoded from the model data can be reused
-    // until the next one.
-    uint64_t refreshGeneration() const { return refreshGeneration_; }
+    // Counts changes of the model data (refreshes and replacements), so a
+    // reply encoded from it can be reused until the next one.
+    uint64_t modelGeneration() const { return modelGeneration_; }
     bool isTimerRunning() const { return vrlTimer != nullptr; }
     float timerInterval() const { return _timerInterval; }
 
@@ -61,7 +61,10 @@ public:
 
     // model/
     const ModelData& modelData() const { return _modelData; }
-    void setModelData(ModelData data) { _modelData = std::move(data); }
+    void setModelData(ModelData data) {
+        _modelData = std::move(data);
+        ++modelGeneration_;
+    }
     void addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
                                      NumberObject min, NumberObject max);
     std::string clearTitle(const std::string& title) const;
@@ -77,7 +80,7 @@ private:
     std::unique_ptr<VRLServerProfiles> profiles;
     std::vector<std::string> fansName;
     ModelData _modelData;
-    uint64_t refreshGeneration_ = 0;
+    uint64_t modelGeneration_ = 0;
 };
 
 }  // namespace vrl

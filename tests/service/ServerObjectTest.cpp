@@ -44,11 +44,11 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     EXPECT_EQ(server.modelData().at("F0Ac").value, 2000.0);
     EXPECT_TRUE(server.isTimerRunning());
     EXPECT_EQ(server.timerInterval(), 5.0f);
-    EXPECT_EQ(server.refreshGeneration(), 1u);
+    EXPECT_EQ(server.modelGeneration(), 1u);
 
     const uint64_t reads = h.smc->callCount(kReadBytes);
     server.startTimer();
-    EXPECT_EQ(server.refreshGeneration(), 1u) << "a running timer is not started again";
+    EXPECT_EQ(server.modelGeneration(), 1u) << "a running timer is not started again";
     EXPECT_EQ(h.smc->callCount(kReadBytes), reads);
 
     server.endTimer();
@@ -56,7 +56,7 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     server.endTimer();
     server.startTimer();
     EXPECT_TRUE(server.isTimerRunning());
-    EXPECT_EQ(server.refreshGeneration(), 2u) << "a new timer refreshes at once";
+    EXPECT_EQ(server.modelGeneration(), 2u) << "a new timer refreshes at once";
 }
 
 TEST(VRLServerObject, RefreshReplacesValuesAndUnreadableKeysGetTheirSubstitutes) {
