@@ -8,10 +8,10 @@ namespace {
 
 constexpr std::size_t kKeyLength = 4;
 
+// Of a four-character name, most significant byte first.
 uint32_t codeOf(std::string_view key) {
-    uint32_t code = 0;
-    for (char c : key) code = (code << 8) | static_cast<uint8_t>(c);
-    return code;
+    const auto byte = [&key](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(key[i])); };
+    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
 
 }  // namespace

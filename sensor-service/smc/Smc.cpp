@@ -38,10 +38,11 @@ struct SmcState {
     int32_t cacheCount = 0;
 };
 
-SmcState& state() {
-    static SmcState s;
-    return s;
-}
+// At namespace scope, so that the reads of every refresh reach it without a
+// guard; nothing uses the SMC layer before main.
+SmcState processState;
+
+SmcState& state() { return processState; }
 
 SmcKeyData keyInfoRequest(uint32_t keyCode) {
     SmcKeyData input{};
@@ -157,10 +158,13 @@ void smcKeyCodeToString(uint32_t code, char out[5]) {
 
 uint32_t smcKeyCodeFromString(const char* name) {
     // A shorter name is padded with zero bytes rather than read past its end.
-    uint32_t code = 0;
-    int length = 0;
-    for (; length < 4 && name[length] != '\0'; ++length) code = (code << 8) | static_cast<uint8_t>(name[length]);
-    return length == 0 ? 0 : code << (8 * (4 - length));
+    uint64_t code = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<uint8_t>(name[i]);
+        if (c == 0) return static_cast<uint32_t>(code << (8 * (4 - i)));
+        code = code << 8 | c;
+    }
+    return static_cast<uint32_t>(code);
 }
 
 int smcKeyInfoCacheCount() {

@@ -15,12 +15,15 @@ constexpr uint32_t kDataBytes = 32;
 
 // Type names compare as their four bytes folded into one number: the type
 // chain below runs for every fan speed of every refresh.
-constexpr uint32_t typeCode(std::string_view type) {
-    if (type.size() != 4) return 0;  // no type of the table
-    uint32_t code = 0;
-    for (char c : type) code = (code << 8) | static_cast<uint8_t>(c);
-    return code;
+constexpr uint32_t foldFour(const char* name) {
+    const auto byte = [name](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(name[i])); };
+    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
+
+// A type name of the table, folded when the program is compiled.
+consteval uint32_t code(const char (&name)[5]) { return foldFour(name); }
+
+uint32_t typeCode(std::string_view type) { return type.size() == 4 ? foldFour(type.data()) : 0; }
 
 // A value of these types is raw / 2^fractionBits, shown with `decimals`
 // digits after the point.
@@ -32,12 +35,12 @@ struct FixedPointFormat {
 };
 
 constexpr std::array<FixedPointFormat, 18> kFixedPointFormats{{
-    {typeCode("fp1f"), false, 15, 5}, {typeCode("fp4c"), false, 12, 5}, {typeCode("fp5b"), false, 11, 5},
-    {typeCode("fp6a"), false, 10, 4}, {typeCode("fp79"), false, 9, 4}, {typeCode("fp88"), false, 8, 3},
-    {typeCode("fpa6"), false, 6, 2}, {typeCode("fpc4"), false, 4, 2}, {typeCode("fpe2"), false, 2, 2},
-    {typeCode("sp1e"), true, 14, 5}, {typeCode("sp3c"), true, 12, 5}, {typeCode("sp4b"), true, 11, 4},
-    {typeCode("sp5a"), true, 10, 4}, {typeCode("sp69"), true, 9, 3}, {typeCode("sp78"), true, 8, 3},
-    {typeCode("sp87"), true, 7, 3}, {typeCode("sp96"), true, 6, 2}, {typeCode("spb4"), true, 4, 2},
+    {code("fp1f"), false, 15, 5}, {code("fp4c"), false, 12, 5}, {code("fp5b"), false, 11, 5},
+    {code("fp6a"), false, 10, 4}, {code("fp79"), false, 9, 4}, {code("fp88"), false, 8, 3},
+    {code("fpa6"), false, 6, 2}, {code("fpc4"), false, 4, 2}, {code("fpe2"), false, 2, 2},
+    {code("sp1e"), true, 14, 5}, {code("sp3c"), true, 12, 5}, {code("sp4b"), true, 11, 4},
+    {code("sp5a"), true, 10, 4}, {code("sp69"), true, 9, 3}, {code("sp78"), true, 8, 3},
+    {code("sp87"), true, 7, 3}, {code("sp96"), true, 6, 2}, {code("spb4"), true, 4, 2},
 }};
 
 template <typename... Args>
@@ -77,7 +80,7 @@ std::string fixedPointDecimal(int32_t raw, unsigned fractionBits, unsigned decim
 
 std::optional<std::string> fixedPointText(const uint8_t* bytes, uint32_t type) {
     // Every 16-bit word is exact as a float: "%.0f" of it is the integer.
-    if (type == typeCode("spf0")) return std::to_string(word16(bytes));
+    if (type == code("spf0")) return std::to_string(word16(bytes));
     for (const auto& entry : kFixedPointFormats) {
         if (entry.type != type) continue;
         const uint16_t word = word16(bytes);
@@ -113,17 +116,17 @@ std::string hexText(const uint8_t* bytes, uint32_t size) {
 std::optional<std::string> textFor(const uint8_t* bytes, uint32_t size, std::string_view typeName) {
     const uint32_t type = typeCode(typeName);
     uint32_t usable = std::min(size, kDataBytes);
-    if (type == typeCode("ui8 ") || type == typeCode("ui16") || type == typeCode("ui32"))
+    if (type == code("ui8 ") || type == code("ui16") || type == code("ui32"))
         return std::to_string(_strtoul(bytes, static_cast<int32_t>(usable), 10));
-    if (type == typeCode("flt ") && size == 4) return littleEndianFloatText(bytes);
+    if (type == code("flt ") && size == 4) return littleEndianFloatText(bytes);
     if (size == 2) {
         if (auto text = fixedPointText(bytes, type)) return text;
     }
-    if (type == typeCode("si8 ") && size == 1) return std::to_string(static_cast<int8_t>(bytes[0]));
-    if (type == typeCode("si16") && size == 2) return std::to_string(word16(bytes));
-    if (type == typeCode("{pwm") && size == 2) return pwmText(bytes);
-    if (type == typeCode("ch8*")) return characterText(bytes);
-    if (type == typeCode("flag")) return std::string(bytes[0] != 0 ? "TRUE" : "FALSE");
+    if (type == code("si8 ") && size == 1) return std::to_string(static_cast<int8_t>(bytes[0]));
+    if (type == code("si16") && size == 2) return std::to_string(word16(bytes));
+    if (type == code("{pwm") && size == 2) return pwmText(bytes);
+    if (type == code("ch8*")) return characterText(bytes);
+    if (type == code("flag")) return std::string(bytes[0] != 0 ? "TRUE" : "FALSE");
     if (size > 31) return std::nullopt;
     return hexText(bytes, size);
 }
