@@ -1,0 +1,333 @@
+#!/usr/bin/env python3
+"""Writes docs/PERFORMANCE.md and docs/performance-scaling.png from the JSON
+that scripts/bench collected: every figure beside its floor and its target."""
+import json
+import sys
+from pathlib import Path
+
+import matplotlib
+
+matplotlib.use("Agg")
+import matplotlib.pyplot as plt  # noqa: E402
+
+PLOT_NAME = "performance-scaling.png"
+
+
+def load_runs(path):
+    """Benchmark runs by name: the median of the repetitions where there were
+    several, else the single run."""
+    runs = {}
+    for run in json.loads(path.read_text())["benchmarks"]:
+        if run.get("error_occurred"):
+            raise SystemExit(f"{path.name}: {run['name']} failed: {run.get('error_message')}")
+        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
+            continue
+        runs[run["run_name"]] = run
+    return runs
+
+
+def load_caches(path):
+    caches = json.loads(path.read_text())["context"].get("caches", [])
+    return ", ".join(f"L{c['level']} {c['type'].lower()} {c['size'] // 1024} KiB" for c in caches)
+
+
+def verdict(met):
+    return "met" if met else "**missed**"
+
+
+def fmt(value, digits=1):
+    return f"{value:,.{digits}f}"
+
+
+class Report:
+    def __init__(self, results, docs):
+        self.docs = docs
+        self.machine = json.loads((results / "machine.json").read_text())
+        self.caches = load_caches(results / "sensor.json")
+        self.footprint = json.loads((results / "footprint.json").read_text())
+        self.sensor = load_runs(results / "sensor.json")
+        self.service = load_runs(results / "service.json")
+        self.notifier = load_runs(results / "notifier.json")
+        self.smc = load_runs(results / "smc.json")
+        self.lines = []
+
+    def say(self, *lines):
+        self.lines.extend(lines)
+
+    # Figures ------------------------------------------------------------
+    def round_trip(self, entries):
+        return self.service[f"BM_RequestRoundTrip/{entries}/real_time"]
+
+    def discovery(self, keys):
+        return self.sensor[f"BM_Discovery/{keys}"]
+
+    def appcast(self, items):
+        return self.notifier[f"ParseAndDecide/{items}"]
+
+    def request_sizes(self):
+        return sorted(int(name.split("/")[1]) for name in self.service if name.startswith("BM_RequestRoundTrip/"))
+
+    def key_counts(self):
+        return sorted(int(name.split("/")[1]) for name in self.sensor if name.startswith("BM_Discovery/"))
+
+    def item_counts(self):
+        return sorted(int(name.split("/")[1]) for name in self.notifier if name.startswith("ParseAndDecide/"))
+
+    # Sections -----------------------------------------------------------
+    def write(self):
+        self.header()
+        self.targets()
+        self.scaling()
+        self.misses()
+        self.changes()
+        self.other_measurements()
+        (self.docs / "PERFORMANCE.md").write_text("\n".join(self.lines) + "\n")
+        self.plot()
+
+    def header(self):
+        m = self.machine
+        self.say(
+            "# Performance",
+            "",
+            f"Written by `scripts/bench` on {m['date']} from commit {m['commit']}"
+            + (" (a quick run: one short repetition, not for the record)." if m["quick"] else "."),
+            "",
+            f"Machine: {m['cpus']} × {m['cpu']}, {m['memory_gib']} GiB, caches {self.caches}; "
+            f"Linux {m['kernel']}; {m['compiler']}.",
+            "",
+            "How it is measured: every figure is timed side by side with its floor in the same benchmark, "
+            "alternating between the two in every iteration, so that a slow moment of this shared machine "
+            "weighs on both alike; "
+            + ("each row is a single short run. " if m["quick"] else "each row is the median of five repetitions. ")
+            + "Each benchmark program runs "
+            f"pinned to CPU {m['pinned_cpu']}, and the servers it starts inherit the pinning, so client and "
+            "server share one CPU. Benchmarks never assert: this page is where the targets are checked.",
+            "",
+        )
+
+    def targets(self):
+        rt = self.round_trip(150)
+        rps = self.service["BM_RequestsPerSecond8Clients/real_time"]
+        refresh = self.sensor["BM_Refresh"]
+        disc = self.discovery(2500)
+        big = self.appcast(max(self.item_counts()))
+        fp = self.footprint
+        seconds = fp["seconds"]
+        s_cpu_ms = fp["sensord"]["cpu_us"] / 1000
+        n_cpu_ms = fp["notifier"]["cpu_us"] / 1000
+        timer_wakeups = seconds // 5
+        self.say(
+            "## Targets",
+            "",
+            "| what | measured | floor | ratio | target | |",
+            "|---|---|---|---|---|---|",
+            f"| request round trip, 150 entries ({fmt(rt['reply_bytes'], 0)}-byte reply) "
+            f"| {fmt(rt['subject_us'])} µs | {fmt(rt['floor_us'])} µs ping-pong of the same bytes "
+            f"| {rt['ratio']:.2f} | ≤ 1.3 | {verdict(rt['ratio'] <= 1.3)} |",
+            f"| requests per second, 8 clients, 150 entries | {fmt(rps['subject_rps'], 0)} "
+            f"| {fmt(rps['floor_rps'], 0)} | {rps['rps_ratio']:.2f} | ≥ 0.7 | {verdict(rps['rps_ratio'] >= 0.7)} |",
+            f"| SMC calls of a refresh ({fmt(refresh['entries'], 0)} entries of the built-in Mac) "
+            f"| {fmt(refresh['smc_calls'], 0)} | — | — | {fmt(refresh['expected_calls'], 0)}: one per "
+            f"temperature, two per fan | {verdict(refresh['smc_calls'] == refresh['expected_calls'])} |",
+            f"| refresh time | {fmt(refresh['subject_us'], 2)} µs | {fmt(refresh['floor_us'], 2)} µs, the same "
+            f"calls on the driver | {refresh['ratio']:.2f} | ≤ 1.5 | {verdict(refresh['ratio'] <= 1.5)} |",
+            f"| SMC calls of discovery, 2,500 keys | {fmt(disc['smc_calls'], 0)} | — | — "
+            f"| {fmt(disc['expected_calls'], 0)} (see below) | {verdict(disc['smc_calls'] == disc['expected_calls'])} |",
+            f"| discovery time, 2,500 keys | {fmt(disc['subject_us'])} µs | {fmt(disc['floor_us'])} µs, the same "
+            f"calls on the driver | {disc['ratio']:.2f} | ≤ 2 | {verdict(disc['ratio'] <= 2)} |",
+            f"| appcast parse and decision, {fmt(big['items'], 0)} items ({big['megabytes']:.1f} MB) "
+            f"| {fmt(big['subject_us'] / 1000, 2)} ms | {fmt(big['floor_us'] / 1000, 2)} ms, pugixml's bare parse "
+            f"| {big['ratio']:.2f} | ≤ 1.5 | {verdict(big['ratio'] <= 1.5)} |",
+            f"| `vrlsensord --smc-demo` idle: RssAnon | {fp['sensord']['rss_anon_kb']} kB | — | — | < 2 MiB "
+            f"| {verdict(fp['sensord']['rss_anon_kb'] < 2048)} |",
+            f"| its CPU time over {seconds} s idle | {s_cpu_ms:.2f} ms | — | — | < {20 * seconds / 60:.3g} ms "
+            f"| {verdict(s_cpu_ms < 20 * seconds / 60)} |",
+            f"| its wake-ups over {seconds} s | {fp['sensord']['wakeups']} | — | — | the 5-s timer's "
+            f"{timer_wakeups} | {verdict(fp['sensord']['wakeups'] <= timer_wakeups)} |",
+            f"| `vrlupdatenotifier` idle between ticks: RssAnon | {fp['notifier']['rss_anon_kb']} kB | — | — "
+            f"| < 4 MiB | {verdict(fp['notifier']['rss_anon_kb'] < 4096)} |",
+            f"| its wake-ups over {seconds} s (CPU {n_cpu_ms:.2f} ms) | {fp['notifier']['wakeups']} | — | — | none "
+            f"| {verdict(fp['notifier']['wakeups'] == 0)} |",
+            "",
+            "Discovery's calls are those its steps imply, and no more: the cached \"#KEY\" read and one "
+            "key-at-index read per listed key; per fan, two cached limit reads and two uncached reads "
+            "(identifier and speed, two calls each); per temperature sensor found, one uncached read. "
+            "Keys the SMC did not list cost nothing. The footprint's wake-ups are the process's context "
+            "switches over the idle period, its CPU time the scheduler's nanosecond count.",
+            "",
+        )
+
+    def scaling(self):
+        self.say(
+            "## Scaling",
+            "",
+            f"![Request cost against model size, discovery against key count, appcast parse against items]"
+            f"({PLOT_NAME})",
+            "",
+        )
+        tables = [
+            ("request round trip", "service", "ping-pong floor", self.request_sizes(), self.round_trip,
+             ("entry", "entries")),
+            ("discovery", "server object", "driver alone", self.key_counts(), self.discovery, ("key", "keys")),
+            ("appcast", "parse and decide", "bare parse", self.item_counts(), self.appcast, ("item", "items")),
+        ]
+        for what, subject, floor, sizes, figure, (unit, units) in tables:
+            self.say(
+                f"| {what} | {subject} | {floor} | ratio | {subject}: per added {unit} | {floor}: per added {unit} |",
+                "|---|---|---|---|---|---|",
+            )
+            rows, slopes = self.scaling_rows(sizes, figure, units)
+            self.say(*rows, "")
+            low, high = min(slopes), max(slopes)
+            self.say(
+                f"Between neighbouring sizes, one more {unit} costs {low:,.0f} to {high:,.0f} ns "
+                f"({high / low:.1f} times apart over a {sizes[-1] // sizes[0]}-fold range of sizes).",
+                "",
+            )
+        self.say(
+            "Each cost is a fixed part plus a part proportional to the size. Where the cost per added unit "
+            "steps up, the floor's does too: that is the data leaving a cache level, not the code's growth. "
+            "The request's fixed part is the socket round trip itself, so a 150-entry reply costs hardly "
+            "more than a 10-entry one; discovery's fixed part is the profile, fan and sensor work, the same "
+            "for any key count, which is why its ratio is highest for the smallest SMC.",
+            "",
+        )
+
+    @staticmethod
+    def scaling_rows(sizes, figure, units):
+        rows, slopes = [], []
+        previous = None
+        for size in sizes:
+            run = figure(size)
+            added = ["—", "—"]
+            if previous is not None:
+                span = size - previous["size"]
+                subject_ns = (run["subject_us"] - previous["subject_us"]) / span * 1000
+                floor_ns = (run["floor_us"] - previous["floor_us"]) / span * 1000
+                slopes.append(subject_ns)
+                added = [f"{subject_ns:,.0f} ns", f"{floor_ns:,.0f} ns"]
+            rows.append(
+                f"| {size:,} {units} | {fmt(run['subject_us'])} µs | {fmt(run['floor_us'])} µs "
+                f"| {run['ratio']:.2f} | {added[0]} | {added[1]} |"
+            )
+            previous = {"size": size, "subject_us": run["subject_us"], "floor_us": run["floor_us"]}
+        return rows, slopes
+
+    def misses(self):
+        refresh = self.sensor["BM_Refresh"]
+        others = [
+            ("request round trip, 150 entries", self.round_trip(150)["ratio"], "≤ 1.3", lambda r: r <= 1.3),
+            ("requests per second, 8 clients", self.service["BM_RequestsPerSecond8Clients/real_time"]["rps_ratio"],
+             "≥ 0.7", lambda r: r >= 0.7),
+            ("discovery, 2,500 keys", self.discovery(2500)["ratio"], "≤ 2", lambda r: r <= 2),
+            ("appcast parse", self.appcast(max(self.item_counts()))["ratio"], "≤ 1.5", lambda r: r <= 1.5),
+        ]
+        missed = [(what, ratio, target) for what, ratio, target, met in others if not met(ratio)]
+        if refresh["ratio"] <= 1.5 and not missed:
+            return
+        self.say("## Where a target is missed, and why", "")
+        for what, ratio, target in missed:
+            self.say(f"**{what}: {ratio:.2f} in this run, against {target}.** The tables above show where the "
+                     "time went; a single run on this shared machine can be off, so rerun before acting.", "")
+        if refresh["ratio"] > 1.5:
+            self.refresh_miss(refresh)
+
+    def refresh_miss(self, refresh):
+        calls = refresh["smc_calls"]
+        per_call_ns = refresh["floor_us"] * 1000 / calls
+        own_ns = (refresh["subject_us"] - refresh["floor_us"]) * 1000 / refresh["entries"]
+        self.say(
+            f"**Refresh time, {refresh['ratio']:.2f} times the driver's.** The calls are exactly the intended "
+            f"{fmt(calls, 0)}, and each costs the simulated driver only {per_call_ns:.0f} ns: a lookup in "
+            "memory behind a mutex. Against that, the refresh's own work is "
+            f"{own_ns:.0f} ns per entry, made of what the design asks of every read: the key-info cache "
+            "taken under its lock and scanned linearly (up to 100 entries, in the order keys were first "
+            "read), the 80-byte call records and the value record built and copied, the type checked and "
+            "the value decoded; a fan speed is also rendered as display text and read back as a number. "
+            "The first comparison showed 4.1 times; what closed most of the gap is listed below "
+            "(snprintf and strtod on the fan path, a mutex where a spin lock serves, names folded in "
+            "loops). What remains is of the same order as the simulated call itself, so the ratio can only "
+            "approach 1.5 on a driver this cheap by dropping those steps. On the applesmc driver every "
+            "call is a sysfs file read, a system call of its own (not measured here: this machine has no "
+            f"applesmc), beside which the same {own_ns:.0f} ns per entry are small.",
+            "",
+        )
+
+    def changes(self):
+        self.say(
+            "## What the measurements found, and what changed",
+            "",
+            "- **Appcast parser** (5.3 times the bare parse at 20,000 items when first measured, then "
+            "2.3): the item dictionary was refilled for every item; every entry of it depends only on the "
+            "latest node of its name, so it is now built once from those. The XPath evaluation of "
+            "\"/rss/channel/item\" (a node set sorted into document order) and the per-name node lists "
+            "cost more than the remaining work: items are now found by walking the three levels the path "
+            "names, only each name's latest node is kept (matched first against the name the previous item "
+            "had at the same position), and an item without an enclosure of its own no longer re-reads the "
+            "earlier one. Small feeds sit above the large one's ratio because a document that fits in the "
+            "caches parses faster, while the walk over the items costs the same per item.",
+            "- **Discovery** (9 to 12 times the driver when first measured): fan discovery searched the "
+            "whole key list once per fan index, sensor discovery hashed every listed name, title cleaning "
+            "upper-cased copies through the locale's toupper, and the listing rebuilt its call records for "
+            "every index. Discovery now asks a sorted array of key codes, found by binary search, and the "
+            "listing reuses its records.",
+            "- **Refresh** (4.1 times when first measured): fan speeds went through snprintf and strtod. "
+            "Fixed-point text is now built in integer arithmetic, checked in the tests against printf for "
+            "every 16-bit word of every type; plain decimal text is read back with from_chars, checked "
+            "against strtod. The key-info cache's lock became the spin lock it was meant to be, and key "
+            "and type names are folded without loops.",
+            "- **The service's reply** is encoded once per change of the model data and shared by every "
+            "request until the next one. Measuring with replaced model data showed that replacing it did "
+            "not count as a change: the old reply would have been served. It now does, and a test holds "
+            "it.",
+            "",
+        )
+
+    def other_measurements(self):
+        decoded = self.service["BM_RequestDecoded/real_time"]
+        self.say(
+            "## Other measurements",
+            "",
+            "| benchmark | time | notes |",
+            "|---|---|---|",
+            f"| request with the client library's decoding, 150 entries | {fmt(decoded['real_time'] / 1000)} µs "
+            "| what the main application pays per request |",
+        )
+        for name, run in sorted(self.smc.items()):
+            calls = run.get("smc_calls_per_read")
+            note = f"{calls:g} SMC calls each" if calls is not None else ""
+            self.say(f"| `{name}` | {fmt(run['real_time'], 0)} {run['time_unit']} | {note} |")
+        self.say("")
+
+    def plot(self):
+        figure, axes = plt.subplots(1, 3, figsize=(15, 4.5))
+        panels = [
+            (axes[0], self.request_sizes(), self.round_trip, "model data entries", "round trip (µs)",
+             "Request cost against model size", "service", "ping-pong of the same bytes"),
+            (axes[1], self.key_counts(), self.discovery, "SMC keys", "discovery pass (µs)",
+             "Discovery against key count", "server object", "same calls on the driver"),
+            (axes[2], self.item_counts(), self.appcast, "appcast items", "parse (µs)",
+             "Appcast parse against items", "parse and decide", "pugixml bare parse"),
+        ]
+        for ax, sizes, figure_of, xlabel, ylabel, title, subject, floor in panels:
+            ax.plot(sizes, [figure_of(s)["subject_us"] for s in sizes], "o-", label=subject)
+            ax.plot(sizes, [figure_of(s)["floor_us"] for s in sizes], "s--", label=floor)
+            ax.set_xlabel(xlabel)
+            ax.set_ylabel(ylabel)
+            ax.set_title(title)
+            ax.set_xlim(left=0)
+            ax.set_ylim(bottom=0)
+            ax.grid(True, alpha=0.3)
+            ax.legend()
+        figure.tight_layout()
+        figure.savefig(self.docs / PLOT_NAME, dpi=100)
+
+
+def main():
+    if len(sys.argv) != 3:
+        raise SystemExit("usage: bench-report.py RESULTS-DIR DOCS-DIR")
+    Report(Path(sys.argv[1]), Path(sys.argv[2])).write()
+
+
+if __name__ == "__main__":
+    main()
