@@ -145,13 +145,31 @@ TEST(ParserMalformed, DoctypeEntitiesAreNotExpanded) {
     EXPECT_EQ(parser.currentVersionAvailable(), std::nullopt);
 }
 
-TEST(ParserNodes, AttributesAndBestNode) {
-    pugi::xml_document document;
-    document.load_string("<e a=\"1\" sparkle:version=\"2\"/>");
-    const QMXMLParser::Dictionary expected{{"a", "1"}, {"sparkle:version", "2"}};
-    EXPECT_EQ(QMXMLParser::attributesAsDictionaryFor(document.first_child()), expected);
-    EXPECT_TRUE(QMXMLParser::attributesAsDictionaryFor(pugi::xml_node()).empty());
-    EXPECT_FALSE(QMXMLParser::bestNodeInNodes({}));
+TEST(ParserItems, OnlyItemElementsOfChannelsOfTheRssRoot) {
+    // Items of every channel count, in document order; an "item" that sits
+    // deeper or elsewhere does not.
+    QMXMLParser parser;
+    parser.setXmlcontent(
+        "<rss><channel><item><enclosure sparkle:version=\"5\"/></item></channel>"
+        "<other><item><enclosure sparkle:version=\"90\"/></item></other>"
+        "<channel><group><item><enclosure sparkle:version=\"91\"/></item></group>"
+        "<item><enclosure sparkle:version=\"8\"/></item></channel></rss>");
+    EXPECT_EQ(parser.currentVersionAvailable(), "8");
+}
+
+TEST(ParserEnclosures, LastEnclosureAndLastVersionAttributeWhereverTheyStand) {
+    // The enclosure need not be an item's last child, and of two version
+    // attributes on one enclosure the last one counts.
+    QMXMLParser parser;
+    parser.setXmlcontent("<rss><channel>"
+                         "<item><enclosure sparkle:version=\"50\"/><title>t</title>"
+                         "<enclosure sparkle:version=\"20\" sparkle:version=\"30\"/><pubDate>d</pubDate></item>"
+                         "</channel></rss>");
+    // pugixml keeps duplicate attributes as they stand.
+    EXPECT_EQ(parser.currentVersionAvailable(), "30");
+    parser.setXmlcontent("<rss><channel><item><enclosure sparkle:version=\"40\"/><enclosure url=\"x\"/>"
+                         "</item></channel></rss>");
+    EXPECT_EQ(parser.currentVersionAvailable(), "30") << "an enclosure without a version offers nothing newer";
 }
 
 }  // namespace

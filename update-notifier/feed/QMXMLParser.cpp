@@ -8,8 +8,6 @@
 namespace qm {
 namespace {
 
-constexpr const char* kWhiteSpace = " \t\n\r\v\f";
-
 // pugixml accepts fragments; a feed must be exactly one top-level element.
 // Its default options leave DOCTYPE declarations unparsed and never expand
 // custom entities or load anything external.
@@ -20,14 +18,6 @@ bool loadWellFormed(pugi::xml_document& document, const std::string& text) {
     const auto children = document.children();
     return std::count_if(children.begin(), children.end(),
                          [](pugi::xml_node n) { return n.type() == pugi::node_element; }) == 1;
-}
-
-void appendStringValue(pugi::xml_node node, std::string& out) {
-    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
-        out += node.value();
-        return;
-    }
-    for (pugi::xml_node child : node.children()) appendStringValue(child, out);
 }
 
 // Items are the "item" elements of a "channel" element of the root "rss"
@@ -48,13 +38,19 @@ void forEachItem(const pugi::xml_document& document, Visit visit) {
     }
 }
 
-std::string trimmedStringValue(pugi::xml_node node) {
-    std::string value;
-    if (node.type() == pugi::node_pi) value = node.value();
-    else appendStringValue(node, value);
-    const auto first = value.find_first_not_of(kWhiteSpace);
-    if (first == std::string::npos) return {};
-    return value.substr(first, value.find_last_not_of(kWhiteSpace) - first + 1);
+// The last child of that name, of any kind, as the dictionary would hold it;
+// found from the end, where an item's enclosure usually is.
+pugi::xml_node lastChildNamed(pugi::xml_node item, const char* name) {
+    for (pugi::xml_node child = item.last_child(); child; child = child.previous_sibling())
+        if (std::strcmp(child.name(), name) == 0) return child;
+    return {};
+}
+
+// The value of the last attribute of that name, or nullptr.
+const char* lastAttributeValue(pugi::xml_node node, const char* name) {
+    for (pugi::xml_attribute attribute = node.last_attribute(); attribute; attribute = attribute.previous_attribute())
+        if (std::strcmp(attribute.name(), name) == 0) return attribute.value();
+    return nullptr;
 }
 
 }  // namespace
@@ -75,37 +71,25 @@ void QMXMLParser::setXmlcontent(std::string text) {
 void QMXMLParser::processXml() {
     pugi::xml_document document;
     if (!loadWellFormed(document, xmlcontent_)) return;
-    // Every entry of the item dictionary is a function of the latest node of its
-    // name (what bestNodeInNodes picks from all nodes of that name so far), so
-    // only those are kept: each item's version lookup reads the latest
-    // enclosure directly, and the dictionary itself is built once, from the
-    // final nodes. The results are those of refilling it for every item.
-    LatestNodes names("enclosure");
+    // After each item, the version lookup reads one entry of the item
+    // dictionary, and the dictionary is read for nothing else: its "enclosure"
+    // entry, the attributes of the latest node of that name so far (the one
+    // bestNodeInNodes would pick, whichever item it came from), and in them
+    // "sparkle:version", where the last attribute of the name would win. So only
+    // each item's own last enclosure is read; building the rest of the
+    // dictionary for every item cost more than parsing the feed.
     std::int64_t availableValue = integerValue(currentVersionAvailable_);
-    bool anyItem = false;
     forEachItem(document, [&](pugi::xml_node item) {
-        // Without an enclosure of its own, an item offers what the one before did.
-        if (names.addChildrenOf(item)) considerOfferedVersion(names.watched(), availableValue);
-        anyItem = true;
+        // An item without an enclosure of its own offers again what the one
+        // before offered, which was already weighed.
+        if (const pugi::xml_node enclosure = lastChildNamed(item, "enclosure"))
+            considerOfferedVersion(enclosure, availableValue);
     });
-    if (anyItem) lastItemDico = itemDictionaryFrom(names);
     updateNewVersionAvailability();
 }
 
-QMXMLParser::ItemDictionary QMXMLParser::itemDictionaryFrom(const LatestNodes& names) const {
-    ItemDictionary item;
-    for (const LatestNodes::Entry& entry : names.entries()) {
-        if (entry.name == "enclosure") item[std::string(entry.name)] = attributesAsDictionaryFor(entry.latest);
-        else item[std::string(entry.name)] = trimmedStringValue(entry.latest);
-    }
-    return item;
-}
-
 void QMXMLParser::considerOfferedVersion(pugi::xml_node enclosure, std::int64_t& availableValue) {
-    // The last attribute of the name wins, as it would in the attribute dictionary.
-    const char* offered = nullptr;
-    for (pugi::xml_attribute attribute : enclosure.attributes())
-        if (std::strcmp(attribute.name(), "sparkle:version") == 0) offered = attribute.value();
+    const char* offered = lastAttributeValue(enclosure, "sparkle:version");
     const std::int64_t offeredValue = offered ? leadingIntegerValue(offered) : 0;
     // Strictly greater, so of two equal values the first one seen stays.
     if (offeredValue <= availableValue) return;
@@ -119,17 +103,6 @@ void QMXMLParser::updateNewVersionAvailability() {
         isNewVersionAvailable_ = didNewVersionAlreadyFound;
         didNewVersionAlreadyFound = true;
     }
-}
-
-QMXMLParser::Dictionary QMXMLParser::attributesAsDictionaryFor(pugi::xml_node node) {
-    Dictionary attributes;
-    for (pugi::xml_attribute attribute : node.attributes())
-        if (*attribute.name() != '\0') attributes[attribute.name()] = attribute.value();
-    return attributes;
-}
-
-pugi::xml_node QMXMLParser::bestNodeInNodes(const std::vector<pugi::xml_node>& nodes) {
-    return nodes.empty() ? pugi::xml_node() : nodes.back();
 }
 
 }  // namespace qm

@@ -1,15 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
-#include <variant>
-#include <vector>
 
 #include <pugixml.hpp>
-
-#include "update-notifier/feed/LatestNodes.h"
 
 namespace qm {
 
@@ -17,11 +12,6 @@ namespace qm {
 // to tell the user. Results carry over from one parse to the next.
 class QMXMLParser {
 public:
-    using Dictionary = std::map<std::string, std::string>;
-    // "enclosure" maps to its attributes, every other name to trimmed text.
-    using ItemValue = std::variant<std::string, Dictionary>;
-    using ItemDictionary = std::map<std::string, ItemValue>;
-
     void setCurrentInstalledVersion(std::optional<std::string> version);
     const std::optional<std::string>& currentInstalledVersion() const { return currentInstalledVersion_; }
     // Stores the text and parses it before returning.
@@ -34,13 +24,9 @@ public:
 
     void processXml();
     void updateNewVersionAvailability();
-    static Dictionary attributesAsDictionaryFor(pugi::xml_node node);
-    static pugi::xml_node bestNodeInNodes(const std::vector<pugi::xml_node>& nodes);
 
 private:
     void considerOfferedVersion(pugi::xml_node enclosure, std::int64_t& availableValue);
-    ItemDictionary itemDictionaryFrom(const LatestNodes& names) const;
-    ItemDictionary lastItemDico;
     bool didNewVersionAlreadyFound = false;
     bool isNewVersionAvailable_ = false;
     std::string xmlcontent_;
