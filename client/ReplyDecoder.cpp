@@ -34,6 +34,7 @@ template <typename Result, typename DecodeValue>
 std::optional<Result> stringKeyedMap(const msgpack::object& object, DecodeValue decodeValue) {
     if (object.type != msgpack::type::MAP) return std::nullopt;
     Result result;
+    result.reserve(object.via.map.size);
     for (uint32_t i = 0; i < object.via.map.size; ++i) {
         const msgpack::object_kv& kv = object.via.map.ptr[i];
         auto value = decodeValue(kv.val);
