@@ -58,8 +58,10 @@ public:
         recorder_->take();
         pass();
         std::vector<RecordingSmc::Call> calls = recorder_->take();
-        // Changing the driver empties the key-info cache; one more run refills it.
+        // Changing the driver empties the key-info cache; discovery refills it
+        // in the order the service's own start gives it, then one more run.
         vrl::smcUseDriver(smc_);
+        server_->detectSensors();
         pass();
         return calls;
     }
