@@ -9,21 +9,11 @@
 
 namespace bench {
 
-struct SideBySideResult {
-    double floorSeconds = 0;
-    double subjectSeconds = 0;
-};
-
-inline void reportSideBySide(benchmark::State& state, const SideBySideResult& total, double operations) {
-    state.counters["floor_us"] = total.floorSeconds / operations * 1e6;
-    state.counters["subject_us"] = total.subjectSeconds / operations * 1e6;
-    state.counters["ratio"] = total.floorSeconds > 0 ? total.subjectSeconds / total.floorSeconds : 0;
-}
-
 template <typename Floor, typename Subject, typename Prepare>
 void sideBySide(benchmark::State& state, Floor floor, Subject subject, Prepare prepare) {
     using Clock = std::chrono::steady_clock;
-    SideBySideResult total;
+    double floorSeconds = 0;
+    double subjectSeconds = 0;
     auto timed = [](auto&& run) {
         const auto start = Clock::now();
         run();
@@ -34,12 +24,15 @@ void sideBySide(benchmark::State& state, Floor floor, Subject subject, Prepare p
         // Alternating the order keeps either one from always finding the
         // caches as the other left them.
         prepare();
-        if (floorFirst) total.floorSeconds += timed(floor);
-        total.subjectSeconds += timed(subject);
-        if (!floorFirst) total.floorSeconds += timed(floor);
+        if (floorFirst) floorSeconds += timed(floor);
+        subjectSeconds += timed(subject);
+        if (!floorFirst) floorSeconds += timed(floor);
         floorFirst = !floorFirst;
     }
-    reportSideBySide(state, total, static_cast<double>(state.iterations()));
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["floor_us"] = floorSeconds / iterations * 1e6;
+    state.counters["subject_us"] = subjectSeconds / iterations * 1e6;
+    state.counters["ratio"] = floorSeconds > 0 ? subjectSeconds / floorSeconds : 0;
 }
 
 template <typename Floor, typename Subject>

@@ -6,10 +6,11 @@
 
 namespace platform::smc {
 
+// Straight-line, as discovery folds every listed key and the value text every
+// type name of every refresh.
 constexpr uint32_t fourCharCode(std::string_view name) {
-    uint32_t code = 0;
-    for (size_t i = 0; i < 4; ++i) code = (code << 8) | static_cast<uint8_t>(i < name.size() ? name[i] : 0);
-    return code;
+    const auto byte = [name](size_t i) -> uint32_t { return i < name.size() ? static_cast<uint8_t>(name[i]) : 0; };
+    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
 
 }  // namespace platform::smc

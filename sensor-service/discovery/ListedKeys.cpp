@@ -2,24 +2,20 @@
 
 #include <algorithm>
 
+#include "platform/smc/FourCharCode.h"
+
 namespace vrl {
 
 namespace {
 
 constexpr std::size_t kKeyLength = 4;
 
-// Of a four-character name, most significant byte first.
-uint32_t codeOf(std::string_view key) {
-    const auto byte = [&key](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(key[i])); };
-    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
-}
-
 }  // namespace
 
 ListedKeys::ListedKeys(const std::vector<std::string>& keys) {
     codes_.reserve(keys.size());
     for (const std::string& key : keys) {
-        if (key.size() == kKeyLength) codes_.push_back(codeOf(key));
+        if (key.size() == kKeyLength) codes_.push_back(platform::smc::fourCharCode(key));
         else others_.push_back(key);
     }
     // An SMC lists its keys in ascending order, so this is usually one pass.
@@ -28,7 +24,7 @@ ListedKeys::ListedKeys(const std::vector<std::string>& keys) {
 
 bool ListedKeys::contains(std::string_view key) const {
     if (key.size() != kKeyLength) return std::find(others_.begin(), others_.end(), key) != others_.end();
-    return std::binary_search(codes_.begin(), codes_.end(), codeOf(key));
+    return std::binary_search(codes_.begin(), codes_.end(), platform::smc::fourCharCode(key));
 }
 
 }  // namespace vrl

@@ -58,7 +58,7 @@ bool DecisionAgent::handleFrame(FramedConnection& connection, const platform::ip
 }
 
 void DecisionAgent::getModelDatawithReply(const Reply& reply) {
-    // The encoded reply only changes at a refresh, so it is built once per refresh.
+    // The encoded reply only changes with the model data, so it is built once per change.
     if (!cachedReply_ || cachedGeneration_ != server_->modelGeneration()) {
         cachedReply_ =
             std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(server_->modelData())));

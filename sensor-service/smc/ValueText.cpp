@@ -8,22 +8,19 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/smc/FourCharCode.h"
+
 namespace vrl {
 namespace {
 
 constexpr uint32_t kDataBytes = 32;
 
 // Type names compare as their four bytes folded into one number: the type
-// chain below runs for every fan speed of every refresh.
-constexpr uint32_t foldFour(const char* name) {
-    const auto byte = [name](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(name[i])); };
-    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
-}
+// chain below runs for every fan speed of every refresh. The table's names
+// are folded when the program is compiled.
+consteval uint32_t code(const char (&name)[5]) { return platform::smc::fourCharCode(name); }
 
-// A type name of the table, folded when the program is compiled.
-consteval uint32_t code(const char (&name)[5]) { return foldFour(name); }
-
-uint32_t typeCode(std::string_view type) { return type.size() == 4 ? foldFour(type.data()) : 0; }
+uint32_t typeCode(std::string_view type) { return type.size() == 4 ? platform::smc::fourCharCode(type) : 0; }
 
 // A value of these types is raw / 2^fractionBits, shown with `decimals`
 // digits after the point.
