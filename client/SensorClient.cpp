@@ -11,6 +11,7 @@
 
 #include "client/ReplyDecoder.h"
 #include "platform/ipc/EndpointPath.h"
+#include "platform/ipc/WireProtocol.h"
 
 namespace vrl::client {
 
@@ -19,14 +20,6 @@ namespace {
 constexpr std::size_t kMaxReplyBytes = 64 * 1024 * 1024;
 
 }  // namespace
-
-std::vector<uint8_t> getModelDataRequestFrame() {
-    const std::string payload = std::string("\x81\xa6method\xb6") + "getModelDatawithReply:";
-    std::vector<uint8_t> frame(4 + payload.size());
-    frame[3] = static_cast<uint8_t>(payload.size());
-    std::copy(payload.begin(), payload.end(), frame.begin() + 4);
-    return frame;
-}
 
 std::optional<std::filesystem::path> SensorClient::defaultSocketPath(std::string& error) {
     platform::ipc::EndpointPath endpoint = platform::ipc::defaultEndpointPath(platform::ipc::kDefaultServiceIdentifier);
@@ -109,7 +102,7 @@ bool SensorClient::receiveExactly(uint8_t* data, std::size_t size, bool firstByt
 
 FetchResult SensorClient::getModelData() {
     FetchResult result;
-    if (!ensureConnected(result) || !sendAll(getModelDataRequestFrame(), result)) return result;
+    if (!ensureConnected(result) || !sendAll(platform::ipc::getModelDataRequestFrame(), result)) return result;
     uint8_t header[4];
     if (!receiveExactly(header, sizeof header, true, result)) return result;
     const std::size_t length = (std::size_t{header[0]} << 24) | (std::size_t{header[1]} << 16) |

@@ -11,9 +11,6 @@
 
 namespace vrl::client {
 
-// The framed request {"method": "getModelDatawithReply:"}.
-std::vector<uint8_t> getModelDataRequestFrame();
-
 enum class ClientError { none, cannotConnect, refused, malformedReply, timeout, serviceError };
 
 struct FetchResult {

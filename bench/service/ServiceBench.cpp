@@ -28,6 +28,7 @@
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
 #include "client/SensorClient.h"
+#include "platform/ipc/WireProtocol.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/registry/PlatformNameSource.h"
@@ -40,7 +41,7 @@ namespace {
 
 using Socket = asio::local::stream_protocol::socket;
 
-const std::vector<uint8_t> kRequestFrame = vrl::client::getModelDataRequestFrame();
+const std::vector<uint8_t> kRequestFrame = platform::ipc::getModelDataRequestFrame();
 constexpr int kClients = 8;
 constexpr int kRequestsPerClient = 250;
 

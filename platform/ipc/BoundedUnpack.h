@@ -6,7 +6,7 @@
 // byte, so no honest count exceeds the payload's length.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include <msgpack.hpp>
 
@@ -15,7 +15,7 @@ namespace platform::ipc {
 inline constexpr std::size_t kMaxMessageDepth = 32;
 
 // Throws what msgpack throws (all derived from std::exception) on bad input.
-inline msgpack::object_handle unpackBounded(const std::vector<uint8_t>& payload, std::size_t& offset) {
+inline msgpack::object_handle unpackBounded(std::span<const uint8_t> payload, std::size_t& offset) {
     const std::size_t bound = payload.size();
     const msgpack::unpack_limit limit(bound, bound, bound, bound, bound, kMaxMessageDepth);
     return msgpack::unpack(reinterpret_cast<const char*>(payload.data()), payload.size(), offset,

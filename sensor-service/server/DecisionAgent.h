@@ -1,53 +1,62 @@
 #pragma once
-// The listener's delegate: it creates the server object, admits only the main
-// application, and answers its requests. Everything runs on the main
-// io_context, so a request never sees an entry that a refresh is writing.
-#include <cstdint>
-#include <functional>
-#include <map>
+// The listener's delegate and the exported object of every admitted
+// connection. It is assembled like a small server: the SMC thread owning the
+// server object, the acceptor with its client gate, the connection manager and
+// the request handler, which always holds the latest published reply.
 #include <memory>
 
 #include <asio/io_context.hpp>
-#include <asio/local/stream_protocol.hpp>
 
-#include "platform/ipc/FramedConnection.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "platform/smc/SmcDriver.h"
+#include "sensor-service/server/Acceptor.h"
+#include "sensor-service/server/ClientGate.h"
+#include "sensor-service/server/ConnectionManager.h"
+#include "sensor-service/server/RequestHandler.h"
+#include "sensor-service/server/SmcThread.h"
 
 namespace vrl {
 
-inline constexpr const char* kClientBundleIdentifier = "com.quenmoor.vorrel";
-inline constexpr std::size_t kMaxConnections = 256;
-
 class DecisionAgent {
 public:
-    using Socket = asio::local::stream_protocol::socket;
-    using Reply = std::function<void(platform::ipc::SharedFrame)>;
+    struct Environment {
+        asio::io_context& io;  // the serving loop
+        std::shared_ptr<platform::smc::SmcDriver> smcDriver;
+        const platform::registry::PlatformNameSource& platformName;
+        const platform::foundation::Bundle& mainBundle;
+    };
 
-    explicit DecisionAgent(VRLServerObject::Environment env);
+    // Requires everything env refers to to outlive the agent. Serving thread.
+    explicit DecisionAgent(Environment env);
+    ~DecisionAgent();
+    DecisionAgent(const DecisionAgent&) = delete;
+    DecisionAgent& operator=(const DecisionAgent&) = delete;
 
-    // Creates the one server object (discovery, first refresh, timer). Always true.
+    // Creates the one server object on the SMC thread and returns once
+    // discovery and the first refresh are done. Always true. Call once.
     bool startServer();
-    // Starts taking connections on the listener, which must outlive the agent's use of it.
+    // Starts admitting connections on listener, which must outlive the agent.
+    // Requires startServer().
     void resume(platform::ipc::UnixListener& listener);
+    // Stops accepting, closes every connection and ends the SMC thread.
+    // Serving thread; the loop then has nothing left of the agent's to run.
+    void stop();
 
-    bool listenerShouldAcceptNewConnection(Socket& socket);
-    void getModelDatawithReply(const Reply& reply);
+    // Serving thread: reply at once with the latest published model data.
+    void getModelDatawithReply(const RequestHandler::Reply& reply) const;
 
     std::size_t connectionCount() const { return connections_.size(); }
-    // The one server object, once startServer has created it.
-    VRLServerObject& serverObject() { return *server_; }
+    SmcThread& smcThread() { return smcThread_; }
 
 private:
-    void acceptNext(platform::ipc::UnixListener& listener);
-    void admit(Socket socket);
-    bool handleFrame(platform::ipc::FramedConnection& connection, const platform::ipc::Frame& payload);
-
-    VRLServerObject::Environment env_;
-    std::unique_ptr<VRLServerObject> server_;
-    std::map<platform::ipc::FramedConnection*, std::shared_ptr<platform::ipc::FramedConnection>> connections_;
-    platform::ipc::SharedFrame cachedReply_;
-    uint64_t cachedGeneration_ = 0;
+    asio::io_context& io_;
+    RequestHandler requestHandler_;
+    ConnectionManager connections_;
+    ClientGate gate_;
+    std::unique_ptr<Acceptor> acceptor_;
+    SmcThread smcThread_;
 };
 
 }  // namespace vrl

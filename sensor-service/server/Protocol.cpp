@@ -3,6 +3,7 @@
 #include <msgpack.hpp>
 
 #include "platform/ipc/BoundedUnpack.h"
+#include "platform/ipc/WireProtocol.h"
 
 #include "sensor-service/server/MessagePackWriter.h"
 
@@ -30,7 +31,7 @@ void writeEntry(MessagePackWriter& writer, const SensorEntry& entry) {
 std::optional<std::string> methodOf(const msgpack::object& map) {
     for (uint32_t i = 0; i < map.via.map.size; ++i) {
         const msgpack::object_kv& kv = map.via.map.ptr[i];
-        if (kv.key.type == msgpack::type::STR && kv.key.as<std::string>() == "method" &&
+        if (kv.key.type == msgpack::type::STR && kv.key.as<std::string>() == platform::ipc::kMethodField &&
             kv.val.type == msgpack::type::STR) {
             return kv.val.as<std::string>();
         }
@@ -40,7 +41,7 @@ std::optional<std::string> methodOf(const msgpack::object& map) {
 
 }  // namespace
 
-Request decodeRequest(const std::vector<uint8_t>& payload) {
+Request decodeRequest(std::span<const uint8_t> payload) {
     try {
         std::size_t offset = 0;
         const msgpack::object_handle handle = platform::ipc::unpackBounded(payload, offset);
@@ -55,7 +56,7 @@ Request decodeRequest(const std::vector<uint8_t>& payload) {
 std::vector<uint8_t> encodeModelDataReply(const ModelData& modelData) {
     MessagePackWriter writer;
     writer.mapHeader(1);
-    writer.string("reply");
+    writer.string(platform::ipc::kReplyField);
     writer.mapHeader(static_cast<uint32_t>(modelData.size()));
     for (const auto& [key, entry] : modelData) {
         writer.string(key);
@@ -67,7 +68,7 @@ std::vector<uint8_t> encodeModelDataReply(const ModelData& modelData) {
 std::vector<uint8_t> encodeError(const std::string& message) {
     MessagePackWriter writer;
     writer.mapHeader(1);
-    writer.string("error");
+    writer.string(platform::ipc::kErrorField);
     writer.string(message);
     return writer.take();
 }

@@ -1,9 +1,9 @@
 #pragma once
-// The messages between the service and its client, each the payload of one
-// frame. Request: {"method": "getModelDatawithReply:"}. Replies:
-// {"reply": <model data>} or {"error": "<text>"}.
+// The service's side of the wire protocol (platform/ipc/WireProtocol.h):
+// reading a request payload, writing reply payloads. Any thread.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,14 +11,13 @@
 
 namespace vrl {
 
-inline constexpr const char* kMethodGetModelData = "getModelDatawithReply:";
-
 struct Request {
     bool wellFormed = false;  // a MessagePack map; anything else ends the connection
     std::optional<std::string> method;
 };
 
-Request decodeRequest(const std::vector<uint8_t>& payload);
+// Never throws: bytes that are not one MessagePack map give wellFormed false.
+Request decodeRequest(std::span<const uint8_t> payload);
 std::vector<uint8_t> encodeModelDataReply(const ModelData& modelData);
 std::vector<uint8_t> encodeError(const std::string& message);
 

@@ -72,7 +72,7 @@ void VRLServerObject::updateModuleFromTimer() {
         }
     }
     smcClose();
-    ++modelGeneration_;
+    if (env_.refreshed) env_.refreshed(_modelData);
 }
 
 double VRLServerObject::getTempValueForKey(const std::string& key) { return smcGetTemperature(key.c_str()); }

@@ -4,6 +4,7 @@
 // profiles/ (assignProfile), discovery/ (fans and temperature sensors) and
 // server/ (creation, the timer and the refresh).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,6 +26,8 @@ public:
         asio::io_context& io;
         const platform::registry::PlatformNameSource& platformName;
         const platform::foundation::Bundle& mainBundle;  // strings table of pattern titles
+        // Called on the owning thread at the end of every refresh.
+        std::function<void(const ModelData&)> refreshed;
     };
 
     // init: sets the fan side names, an empty model data, and runs discovery,
@@ -41,9 +44,6 @@ public:
     void updateModuleFromTimer();
     double getTempValueForKey(const std::string& key);
     double getFanValueForKey(const std::string& key);
-    // Counts changes of the model data (refreshes and replacements), so a
-    // reply encoded from it can be reused until the next one.
-    uint64_t modelGeneration() const { return modelGeneration_; }
     bool isTimerRunning() const { return vrlTimer != nullptr; }
     float timerInterval() const { return _timerInterval; }
 
@@ -61,10 +61,7 @@ public:
 
     // model/
     const ModelData& modelData() const { return _modelData; }
-    void setModelData(ModelData data) {
-        _modelData = std::move(data);
-        ++modelGeneration_;
-    }
+    void setModelData(ModelData data) { _modelData = std::move(data); }
     void addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
                                      NumberObject min, NumberObject max);
     std::string clearTitle(const std::string& title) const;
@@ -80,7 +77,6 @@ private:
     std::unique_ptr<VRLServerProfiles> profiles;
     std::vector<std::string> fansName;
     ModelData _modelData;
-    uint64_t modelGeneration_ = 0;
 };
 
 }  // namespace vrl

@@ -14,7 +14,6 @@
 #include "sensor-service/server/DecisionAgent.h"
 #include "sensor-service/server/ServiceOptions.h"
 #include "sensor-service/server/SmcSelection.h"
-#include "sensor-service/smc/Smc.h"
 
 namespace {
 
@@ -67,7 +66,6 @@ int main(int argc, char** argv) {
     std::string error;
     std::optional<vrl::SmcSelection> smc = vrl::selectSmc(options, error);
     if (!smc) return fail(error);
-    vrl::smcUseDriver(smc->driver);
 
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     const std::string identifier = bundle.bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
@@ -76,14 +74,17 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
-    vrl::DecisionAgent agent({io, *smc->platformName, bundle});
+    vrl::DecisionAgent agent({io, smc->driver, *smc->platformName, bundle});
     agent.startServer();
     agent.resume(*listener);
     sd_notify(0, "READY=1");
     platform::log::systemLog(startLine(listener->description()));
 
     asio::signal_set signals(io, SIGTERM, SIGINT);
-    signals.async_wait([&io](std::error_code, int) { io.stop(); });
+    signals.async_wait([&io, &agent](std::error_code, int) {
+        agent.stop();
+        io.stop();
+    });
     io.run();
     sd_notify(0, "STOPPING=1");
     return 0;

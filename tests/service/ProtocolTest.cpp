@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "client/ReplyDecoder.h"
-#include "platform/ipc/FramedConnection.h"
+#include "platform/ipc/WireProtocol.h"
 #include "sensor-service/server/MessagePackWriter.h"
 #include "sensor-service/server/Protocol.h"
 
 namespace vrl {
 namespace {
+
+using Bytes = std::vector<uint8_t>;
 
 TEST(MessagePackWriter, IntegralFloatsKeepTheirKind) {
     MessagePackWriter writer;
@@ -46,26 +48,26 @@ TEST(Protocol, ReplyRoundTripsThroughTheClientWithNumberKinds) {
 }
 
 TEST(Protocol, RequestsAreMapsAndAnythingElseIsRejected) {
-    const std::string good = "\x81\xa6method\xb6getModelDatawithReply:";
-    const Request request = decodeRequest({good.begin(), good.end()});
+    const platform::ipc::Frame& frame = platform::ipc::getModelDataRequestFrame();
+    const Request request = decodeRequest(std::span(frame).subspan(platform::ipc::kFrameHeaderBytes));
     EXPECT_TRUE(request.wellFormed);
-    EXPECT_EQ(request.method, kMethodGetModelData);
+    EXPECT_EQ(request.method, platform::ipc::kMethodGetModelData);
 
-    const std::string noMethod = "\x81\xa4name\x01";
-    EXPECT_TRUE(decodeRequest({noMethod.begin(), noMethod.end()}).wellFormed);
-    EXPECT_FALSE(decodeRequest({noMethod.begin(), noMethod.end()}).method);
-    EXPECT_FALSE(decodeRequest({0xc1}).wellFormed);
-    EXPECT_FALSE(decodeRequest({0x93, 1, 2, 3}).wellFormed);
-    EXPECT_FALSE(decodeRequest({}).wellFormed);
-    EXPECT_FALSE(decodeRequest({0x80, 0x80}).wellFormed) << "one value per frame";
-    EXPECT_FALSE(decodeRequest({0x81, 0xa6}).wellFormed) << "truncated";
+    const Bytes noMethod{0x81, 0xa4, 'n', 'a', 'm', 'e', 0x01};
+    EXPECT_TRUE(decodeRequest(noMethod).wellFormed);
+    EXPECT_FALSE(decodeRequest(noMethod).method);
+    EXPECT_FALSE(decodeRequest(Bytes{0xc1}).wellFormed);
+    EXPECT_FALSE(decodeRequest(Bytes{0x93, 1, 2, 3}).wellFormed);
+    EXPECT_FALSE(decodeRequest(Bytes{}).wellFormed);
+    EXPECT_FALSE(decodeRequest(Bytes{0x80, 0x80}).wellFormed) << "one value per frame";
+    EXPECT_FALSE(decodeRequest(Bytes{0x81, 0xa6}).wellFormed) << "truncated";
 }
 
 TEST(Protocol, ClientRejectsMalformedReplies) {
     EXPECT_FALSE(client::decodeReply({0xc1}).malformed.empty());
     EXPECT_FALSE(client::decodeReply({0x81, 0xa3, 'f', 'o', 'o', 0x01}).malformed.empty());
     EXPECT_FALSE(client::decodeReply({0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x01}).malformed.empty());
-    EXPECT_EQ(platform::ipc::framed({1, 2}), (std::vector<uint8_t>{0, 0, 0, 2, 1, 2}));
+    EXPECT_EQ(platform::ipc::framed(Bytes{1, 2}), (Bytes{0, 0, 0, 2, 1, 2}));
 }
 
 // Found by fuzzing: a few bytes announcing an array or map of billions of

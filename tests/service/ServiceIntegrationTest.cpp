@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "client/SensorClient.h"
+#include "platform/ipc/WireProtocol.h"
 #include "tests/service/ServiceProcess.h"
 
 namespace vrl::test {
@@ -158,7 +159,7 @@ std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), te
 
 // The request's payload, without its length prefix.
 const std::vector<uint8_t> kRequest = [] {
-    const std::vector<uint8_t> frame = client::getModelDataRequestFrame();
+    const std::vector<uint8_t> frame = platform::ipc::getModelDataRequestFrame();
     return std::vector<uint8_t>(frame.begin() + 4, frame.end());
 }();
 

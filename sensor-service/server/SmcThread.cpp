@@ -1,0 +1,52 @@
+#include "sensor-service/server/SmcThread.h"
+
+#include <asio/post.hpp>
+
+#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/smc/Smc.h"
+
+namespace vrl {
+
+SmcThread::SmcThread(Setup setup) : setup_(std::move(setup)), work_(io_.get_executor()) {}
+
+SmcThread::~SmcThread() { stop(); }
+
+void SmcThread::start() {
+    std::promise<void> created;
+    std::future<void> done = created.get_future();
+    thread_ = std::thread([this, &created] { run(created); });
+    done.wait();
+}
+
+void SmcThread::run(std::promise<void>& created) {
+    smcUseDriver(setup_.driver);
+    server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{
+        io_, setup_.platformName, setup_.mainBundle, [this](const ModelData& data) { publish(data); }});
+    created.set_value();
+    io_.run();
+}
+
+void SmcThread::publish(const ModelData& modelData) const {
+    setup_.publish(std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(modelData))));
+}
+
+void SmcThread::stop() {
+    if (!thread_.joinable()) return;
+    asio::post(io_, [this] {
+        server_.reset();  // cancels its timer, so the loop runs out of work
+        work_.reset();
+    });
+    thread_.join();
+}
+
+void SmcThread::runWithServerObject(const std::function<void(VRLServerObject&)>& task) {
+    std::promise<void> finished;
+    asio::post(io_, [this, &task, &finished] {
+        task(*server_);
+        finished.set_value();
+    });
+    finished.get_future().wait();
+}
+
+}  // namespace vrl
