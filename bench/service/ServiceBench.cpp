@@ -1,8 +1,8 @@
-// Requests to the service beside their floor: a plain Unix-socket ping-pong
-// server, single-threaded around one io_context as the service is, that
-// answers every frame with as many bytes as the service's reply. Both run in
-// processes of their own; VRL_BENCH_CPU=N pins them and this process to CPU N.
-// This binary lives in a bundle that the service's gate admits.
+// Requests to the service beside their floor: a raw epoll server answering
+// every request with as many bytes as the service's reply (three system calls
+// a request). Both run in processes of their own; VRL_BENCH_CPU=N pins them and
+// this process to CPU N. This binary lives in a bundle that the service's gate
+// admits.
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -10,36 +10,35 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include <asio/io_context.hpp>
-#include <asio/local/stream_protocol.hpp>
-#include <asio/read.hpp>
 #include <asio/signal_set.hpp>
-#include <asio/write.hpp>
 #include <benchmark/benchmark.h>
 
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
+#include "bench/service/EpollFloor.h"
+#include "bench/service/SystemCallCount.h"
 #include "client/SensorClient.h"
-#include "platform/ipc/WireProtocol.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
+#include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
 #include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/smc/Smc.h"
+#include "sensor-service/server/VRLServerObject.h"
 
 namespace {
-
-using Socket = asio::local::stream_protocol::socket;
 
 const std::vector<uint8_t> kRequestFrame = platform::ipc::getModelDataRequestFrame();
 constexpr int kClients = 8;
@@ -63,72 +62,34 @@ vrl::ModelData modelOfSize(int entries) {
 }
 
 // The service as vrlsensord assembles it, on the built-in Mac, with its model
-// data replaced by one of the wanted size.
+// data replaced by one of the wanted size and published by a refresh.
 void runService(const std::filesystem::path& path, int entries) {
     auto smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
-    vrl::smcUseDriver(smc);
     asio::io_context io;
     std::string error;
     auto listener = platform::ipc::UnixListener::bindTo(io, path, error);
     if (!listener) _exit(1);
     platform::registry::FixedPlatformName name(smc->model());
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, name, bundle});
+    vrl::DecisionAgent agent({io, smc, name, bundle});
     agent.startServer();
-    agent.serverObject().setModelData(modelOfSize(entries));
+    agent.smcThread().runWithServerObject([entries](vrl::VRLServerObject& server) {
+        server.setModelData(modelOfSize(entries));
+        server.updateModuleFromTimer();
+    });
     agent.resume(*listener);
     asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io](std::error_code, int) { io.stop(); });
+    signals.async_wait([&io, &agent](std::error_code, int) {
+        agent.stop();
+        io.stop();
+    });
     io.run();
 }
 
-// The floor: reads a frame, answers with a fixed frame of replySize bytes.
-class PingPong : public std::enable_shared_from_this<PingPong> {
-public:
-    PingPong(Socket socket, const std::vector<uint8_t>& reply) : socket_(std::move(socket)), reply_(reply) {}
-    void readHeader() {
-        asio::async_read(socket_, asio::buffer(header_), [self = shared_from_this()](std::error_code ec, std::size_t) {
-            if (!ec) self->readPayload();
-        });
-    }
-
-private:
-    void readPayload() {
-        payload_.resize((std::size_t{header_[0]} << 24) | (std::size_t{header_[1]} << 16) |
-                        (std::size_t{header_[2]} << 8) | header_[3]);
-        asio::async_read(socket_, asio::buffer(payload_), [self = shared_from_this()](std::error_code ec, std::size_t) {
-            if (!ec) self->writeReply();
-        });
-    }
-    void writeReply() {
-        asio::async_write(socket_, asio::buffer(reply_), [self = shared_from_this()](std::error_code ec, std::size_t) {
-            if (!ec) self->readHeader();
-        });
-    }
-
-    Socket socket_;
-    const std::vector<uint8_t>& reply_;
-    uint8_t header_[4] = {};
-    std::vector<uint8_t> payload_;
-};
-
-void acceptPingPongs(asio::local::stream_protocol::acceptor& acceptor, const std::vector<uint8_t>& reply) {
-    acceptor.async_accept([&acceptor, &reply](std::error_code ec, Socket socket) {
-        if (ec) return;
-        std::make_shared<PingPong>(std::move(socket), reply)->readHeader();
-        acceptPingPongs(acceptor, reply);
-    });
-}
-
-void runPingPong(const std::filesystem::path& path, std::size_t replySize) {
+void runFloor(const std::filesystem::path& path, std::size_t replySize) {
     std::vector<uint8_t> reply(4 + replySize, 0x5a);
     for (int i = 0; i < 4; ++i) reply[i] = static_cast<uint8_t>(replySize >> (24 - 8 * i));
-    asio::io_context io;
-    asio::local::stream_protocol::acceptor acceptor(io, asio::local::stream_protocol::endpoint(path.string()));
-    acceptPingPongs(acceptor, reply);
-    asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io](std::error_code, int) { io.stop(); });
-    io.run();
+    bench::runEpollFloor(path, reply);
 }
 
 class ChildProcess {
@@ -144,6 +105,7 @@ public:
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_;
@@ -195,7 +157,7 @@ struct Servers {
         std::vector<uint8_t> buffer;
         if (probe >= 0) replyBytes = roundTrip(probe, buffer);
         ::close(probe);
-        floor = std::make_unique<ChildProcess>([&] { runPingPong(floorPath, replyBytes); });
+        floor = std::make_unique<ChildProcess>([&] { runFloor(floorPath, replyBytes); });
     }
     ~Servers() {
         service.reset();
@@ -271,6 +233,38 @@ void BM_RequestsPerSecond8Clients(benchmark::State& state) {
     state.counters["reply_bytes"] = static_cast<double>(servers.replyBytes);
 }
 BENCHMARK(BM_RequestsPerSecond8Clients)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// System calls each server makes per request, counted by strace: the floor
+// makes three (epoll_wait, read, write).
+void BM_SystemCallsPerRequest(benchmark::State& state) {
+    constexpr int kRequests = 2000;
+    Servers servers(150);
+    Connections toService(servers.servicePath, 1), toFloor(servers.floorPath, 1);
+    if (servers.replyBytes == 0 || !toService.ready() || !toFloor.ready()) {
+        state.SkipWithError("no server (refused? run from the bundle)");
+        return;
+    }
+    auto callsPerRequest = [](pid_t pid, int fd) -> std::optional<double> {
+        std::vector<uint8_t> buffer;
+        bench::SystemCallCount count(pid);
+        for (int i = 0; i < kRequests; ++i) {
+            if (roundTrip(fd, buffer) == 0) return std::nullopt;
+        }
+        const std::optional<double> calls = count.finish();
+        return calls ? std::optional(*calls / kRequests) : std::nullopt;
+    };
+    for (auto _ : state) {
+        const std::optional<double> floor = callsPerRequest(servers.floor->pid(), toFloor.fds[0]);
+        const std::optional<double> subject = callsPerRequest(servers.service->pid(), toService.fds[0]);
+        if (!floor || !subject) {
+            state.SkipWithError("strace could not count (is it installed?)");
+            return;
+        }
+        state.counters["floor_calls"] = *floor;
+        state.counters["subject_calls"] = *subject;
+    }
+}
+BENCHMARK(BM_SystemCallsPerRequest)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // What the main application pays: request, reply and decoding to model data.
 void BM_RequestDecoded(benchmark::State& state) {
