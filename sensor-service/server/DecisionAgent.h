@@ -47,7 +47,6 @@ public:
     // Serving thread: reply at once with the latest published model data.
     void getModelDatawithReply(const RequestHandler::Reply& reply) const;
 
-    std::size_t connectionCount() const { return connections_.size(); }
     SmcThread& smcThread() { return smcThread_; }
 
 private:
