@@ -39,7 +39,7 @@ struct World {
 class FakeScheduler final : public qm::UpdateScheduler {
 public:
     explicit FakeScheduler(World& w) : w(w) {}
-    void setDelegate(qm::UpdateCycleEvents*) override {}
+    void setDelegate(qm::QMUpdateTimerDelegate*) override {}
     void startTimer() override { w.timerStarted = true; }
     World& w;
 };
@@ -47,7 +47,7 @@ public:
 class FakeDownloader final : public qm::UpdateDownloader {
 public:
     explicit FakeDownloader(World& w) : w(w) {}
-    void setDelegate(qm::UpdateCycleEvents*) override {}
+    void setDelegate(qm::QMXMLDownloaderDelegate*) override {}
     void checkIfInternetConnection() override { ++w.reachabilityTests; }
     bool isNetWorkReachable() const override { return w.reachable; }
     void startDownload() override { ++w.downloads; }
