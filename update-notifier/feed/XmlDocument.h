@@ -2,8 +2,9 @@
 // One XML document parsed by libxml2, and the few node queries the appcast
 // needs, with names as written in the text (prefix included).
 //
-// Contract: any thread, one document used by one thread at a time. Nothing
-// throws but allocation; failures are absent results.
+// Contract: main thread only (libxml2 initialises itself on the first parse,
+// which is not safe under concurrent first calls). Nothing throws but
+// allocation; failures are absent results.
 #include <memory>
 #include <optional>
 #include <string>
