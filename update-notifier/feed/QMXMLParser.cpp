@@ -29,13 +29,14 @@ void QMXMLParser::processXml() {
     if (!document) return;
     const auto items = document->nodesForXPath("/rss/channel/item");
     if (!items) return;
-    // A decision reads one thing of the name table built over the items:
-    // after each item, "sparkle:version" of the latest node named "enclosure"
-    // in the document so far. When the item has children of that name, the
-    // latest is its own last one. When it has none, the latest is the one
-    // the item before already offered, and offering a value again changes
-    // nothing since only a strictly greater one replaces the stored version.
-    // So each item's own last "enclosure" is all that needs reading.
+    // After each item, the dictionary of named children (each name mapped to
+    // the latest node of that name in the document so far) is read for one
+    // thing only: "sparkle:version" of its "enclosure". If the item has
+    // children named "enclosure", the latest is its own last one. If not, it
+    // is one an earlier item already offered, and offering that value again
+    // changes nothing, since only a strictly greater value replaces the
+    // stored version. So each item's own last "enclosure" gives the same
+    // versions, without building the dictionary.
     for (const xmlNode* item : *items) {
         // Another kind of node of that name (a processing instruction) has
         // no attributes and offers nothing.
