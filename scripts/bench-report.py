@@ -136,8 +136,8 @@ class Report:
             f"| discovery time, 2,500 keys | {fmt(disc['subject_us'])} µs | {fmt(disc['floor_us'])} µs, the same "
             f"calls on the driver | {disc['ratio']:.2f} | ≤ 2 | {verdict(disc['ratio'] <= 2)} |",
             f"| appcast parse and decision, {fmt(big['items'], 0)} items ({big['megabytes']:.1f} MB) "
-            f"| {fmt(big['subject_us'] / 1000, 2)} ms | {fmt(big['floor_us'] / 1000, 2)} ms, pugixml's bare parse "
-            f"| {big['ratio']:.2f} | ≤ 1.5 | {verdict(big['ratio'] <= 1.5)} |",
+            f"| {fmt(big['subject_us'] / 1000, 2)} ms | {fmt(big['floor_us'] / 1000, 2)} ms, libxml2's bare parse "
+            f"with the same options | {big['ratio']:.2f} | ≤ 1.3 | {verdict(big['ratio'] <= 1.3)} |",
             f"| `vrlsensord --smc-demo` idle: RssAnon | {fp['sensord']['rss_anon_kb']} kB | — | — | < 2 MiB "
             f"| {verdict(fp['sensord']['rss_anon_kb'] < 2048)} |",
             f"| its CPU time over {seconds} s idle | {s_cpu_ms:.2f} ms | — | — | < {20 * seconds / 60:.3g} ms "
@@ -220,7 +220,7 @@ class Report:
             ("requests per second, 8 clients", self.service["BM_RequestsPerSecond8Clients/real_time"]["rps_ratio"],
              "≥ 0.7", lambda r: r >= 0.7),
             ("discovery, 2,500 keys", self.discovery(2500)["ratio"], "≤ 2", lambda r: r <= 2),
-            ("appcast parse", self.appcast(max(self.item_counts()))["ratio"], "≤ 1.5", lambda r: r <= 1.5),
+            ("appcast parse", self.appcast(max(self.item_counts()))["ratio"], "≤ 1.3", lambda r: r <= 1.3),
         ]
         missed = [(what, ratio, target) for what, ratio, target, met in others if not met(ratio)]
         if refresh["ratio"] <= 1.5 and not missed:
@@ -267,8 +267,14 @@ class Report:
             "node of every name (2.3 times). After each item the version lookup reads one entry of that "
             "dictionary, the attributes of the latest node named \"enclosure\", and nothing else ever reads "
             "it: the parser now finds each item's own last enclosure, from the end of its children, and its "
-            "last \"sparkle:version\", with the same decisions. The XPath node set of "
-            "\"/rss/channel/item\" gave way to a walk of the three levels the path names. The benchmark "
+            "\"sparkle:version\", with the same decisions. Parsing then moved from pugixml, which "
+            "accepted text that is not well-formed, to libxml2 and its XPath, whose bare parse is the floor "
+            "now: more than ten times pugixml's, so the absolute times grew while the parser's own share "
+            "stayed small. libxml2 allocates every node and attribute on its own, about 13 times the text's "
+            "size in all (130 MB more resident for the 10.4 MB of 100,000 items in the feed fault test), so "
+            "a large feed's tree far outgrows the caches and the cost per item rises with the document, on "
+            "both sides alike. "
+            "The benchmark "
             "hands both sides a fresh copy of the text before each run: with 10 MB buffers, where the "
             "allocator happened to place them moved either side by more than the parser's own work.",
             "- **Discovery** (9 to 12 times the driver when first measured): fan discovery searched the "
@@ -312,7 +318,7 @@ class Report:
             (axes[1], self.key_counts(), self.discovery, "SMC keys", "discovery pass (µs)",
              "Discovery against key count", "server object", "same calls on the driver"),
             (axes[2], self.item_counts(), self.appcast, "appcast items", "parse (µs)",
-             "Appcast parse against items", "parse and decide", "pugixml bare parse"),
+             "Appcast parse against items", "parse and decide", "libxml2 bare parse"),
         ]
         for ax, sizes, figure_of, xlabel, ylabel, title, subject, floor in panels:
             ax.plot(sizes, [figure_of(s)["subject_us"] for s in sizes], "o-", label=subject)

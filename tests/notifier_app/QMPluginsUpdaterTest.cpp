@@ -22,6 +22,8 @@ struct World {
     std::optional<std::string> installedVersion;
     double schedulerInterval = 0;
     bool timerStarted = false;
+    qm::QMUpdateTimerDelegate* schedulerDelegate = nullptr;
+    qm::QMXMLDownloaderDelegate* downloaderDelegate = nullptr;
     int reachabilityTests = 0;
     int downloads = 0;
     bool reachable = true;
@@ -39,7 +41,7 @@ struct World {
 class FakeScheduler final : public qm::UpdateScheduler {
 public:
     explicit FakeScheduler(World& w) : w(w) {}
-    void setDelegate(qm::UpdateCycleEvents*) override {}
+    void setDelegate(qm::QMUpdateTimerDelegate* d) override { w.schedulerDelegate = d; }
     void startTimer() override { w.timerStarted = true; }
     World& w;
 };
@@ -47,7 +49,7 @@ public:
 class FakeDownloader final : public qm::UpdateDownloader {
 public:
     explicit FakeDownloader(World& w) : w(w) {}
-    void setDelegate(qm::UpdateCycleEvents*) override {}
+    void setDelegate(qm::QMXMLDownloaderDelegate* d) override { w.downloaderDelegate = d; }
     void checkIfInternetConnection() override { ++w.reachabilityTests; }
     bool isNetWorkReachable() const override { return w.reachable; }
     void startDownload() override { ++w.downloads; }
@@ -146,6 +148,8 @@ TEST_F(UpdaterTest, StartSequenceReadsHostInfoAndStartsTimerWithoutChecking) {
     EXPECT_TRUE(w.timerStarted);
     EXPECT_EQ(w.reachabilityTests, 0);
     EXPECT_EQ(center.delegate, updater.get());
+    EXPECT_EQ(w.schedulerDelegate, updater.get());
+    EXPECT_EQ(w.downloaderDelegate, updater.get());
 }
 
 TEST_F(UpdaterTest, MissingFileOrKeysLeaveAddressAndVersionAbsent) {

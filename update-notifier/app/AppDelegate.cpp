@@ -1,9 +1,9 @@
 #include "update-notifier/app/AppDelegate.h"
 
+#include "update-notifier/app/QMPluginsUpdater.h"
+
 namespace qm {
 
-void AppDelegate::applicationDidFinishLaunching() {
-    pluginsupdater = &QMPluginsUpdater::sharedUpdater(io, checkInterval);
-}
+void AppDelegate::applicationDidFinishLaunching() { QMPluginsUpdater::sharedUpdater(io, checkInterval); }
 
 }  // namespace qm

@@ -3,7 +3,7 @@
 // that may not stand in a URL (spaces, controls, non-ASCII UTF-8 bytes, and a
 // few delimiters such as '"', '<', '>', '\\', '^', '`', '{', '|', '}') becomes
 // %XX. A '%' that already starts a %XX escape is kept, so escaping twice
-// changes nothing; any other '%' is escaped.
+// changes nothing; any other '%' is escaped. Any thread; cannot fail.
 #include <string>
 #include <string_view>
 

@@ -7,7 +7,8 @@
 namespace qm {
 
 // The feed text of a downloaded body: the bytes before the first zero byte,
-// absent when they are not valid UTF-8.
+// absent when they are not valid UTF-8 (overlong forms and surrogates
+// included). Any thread; failure is only the absent result.
 std::optional<std::string> feedTextFromBody(std::string_view body);
 
 }  // namespace qm

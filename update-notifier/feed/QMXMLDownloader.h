@@ -13,7 +13,7 @@
 #include "platform/network/HttpConnection.h"
 #include "platform/network/Reachability.h"
 #include "platform/network/Url.h"
-#include "update-notifier/feed/QMXMLDownloaderDelegate.h"
+#include "update-notifier/feed/UpdateDownloader.h"
 
 namespace qm {
 
@@ -27,13 +27,17 @@ struct QMXMLDownloaderOptions {
 };
 
 // Fetches the feed in two stages the coordinator asks for separately: a
-// reachability test off the main thread, then the download. Every delegate
-// message arrives on the main thread.
-class QMXMLDownloader : public platform::network::HttpConnectionDelegate {
+// reachability test off the main thread, then the download.
+//
+// Contract: that of UpdateDownloader; every call and every delegate message
+// on the thread that runs `io`. Destroying it (on that thread) joins a
+// running reachability test and drops a running download unreported.
+class QMXMLDownloader final : public UpdateDownloader, public platform::network::HttpConnectionDelegate {
 public:
     using Options = QMXMLDownloaderOptions;
 
-    // Null collaborators mean the system's own.
+    // No network activity. An absent URL makes every test unreachable and
+    // every download fail. Null collaborators mean the system's own.
     QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,
                     Options options = {},
                     std::shared_ptr<platform::network::Reachability> reachability = nullptr,
@@ -42,21 +46,20 @@ public:
     QMXMLDownloader(const QMXMLDownloader&) = delete;
     QMXMLDownloader& operator=(const QMXMLDownloader&) = delete;
 
-    void checkIfInternetConnection();
-    void checkReachability();
-    void startDownload();
+    void setDelegate(QMXMLDownloaderDelegate* delegate) override { delegate_ = delegate; }
+    void checkIfInternetConnection() override;
+    bool isNetWorkReachable() const override { return isNetWorkReachable_; }
+    void startDownload() override;
+    const std::optional<std::string>& xmlcontent() const override { return xmlcontent_; }
 
+    // The test itself, synchronous; any thread but one at a time.
+    void checkReachability();
+
+    // The transfer's callbacks, on the thread that runs `io`.
     void connectionDidReceiveResponse(std::optional<long> status) override;
     void connectionDidReceiveData(std::string_view chunk) override;
     void connectionDidFinishLoading() override;
     void connectionDidFailWithError() override;
-
-    void setDelegate(QMXMLDownloaderDelegate* delegate) { delegate_ = delegate; }
-    QMXMLDownloaderDelegate* delegate() const { return delegate_; }
-    bool isNetWorkReachable() const { return isNetWorkReachable_; }
-    void setIsNetWorkReachable(bool reachable) { isNetWorkReachable_ = reachable; }
-    const std::optional<std::string>& xmlcontent() const { return xmlcontent_; }
-    void setXmlcontent(std::optional<std::string> text) { xmlcontent_ = std::move(text); }
 
 private:
     void finishTransfer();

@@ -1,32 +1,32 @@
 #pragma once
-
-#include <cstdint>
+// The appcast parser: turns a feed text into the newest version offered and
+// the decision whether to tell the user. Results carry over from one parse to
+// the next: the stored version only grows, and the first sighting of a newer
+// version only arms the decision, which answers yes from the second on.
+//
+// Contract: that of UpdateParser (main thread only). Parsing is strict and
+// safe for text from the network: no network or file access, no entity
+// substitution, no DTD loading, libxml2's default size and amplification
+// limits; a text those refuse counts as not well-formed.
 #include <optional>
 #include <string>
 
-#include <pugixml.hpp>
+#include "update-notifier/feed/UpdateParser.h"
 
 namespace qm {
 
-// Turns a feed text into the newest version offered and the decision whether
-// to tell the user. Results carry over from one parse to the next.
-class QMXMLParser {
+class QMXMLParser final : public UpdateParser {
 public:
-    void setCurrentInstalledVersion(std::optional<std::string> version);
-    const std::optional<std::string>& currentInstalledVersion() const { return currentInstalledVersion_; }
-    // Stores the text and parses it before returning.
-    void setXmlcontent(std::string text);
-    const std::string& xmlcontent() const { return xmlcontent_; }
-    bool isNewVersionAvailable() const { return isNewVersionAvailable_; }
-    void setIsNewVersionAvailable(bool available) { isNewVersionAvailable_ = available; }
-    const std::optional<std::string>& currentVersionAvailable() const { return currentVersionAvailable_; }
-    void setCurrentVersionAvailable(std::optional<std::string> version);
-
-    void processXml();
-    void updateNewVersionAvailability();
+    void setCurrentInstalledVersion(std::optional<std::string> version) override;
+    void setXmlcontent(std::string text) override;
+    bool isNewVersionAvailable() const override { return isNewVersionAvailable_; }
+    const std::optional<std::string>& currentVersionAvailable() const override { return currentVersionAvailable_; }
 
 private:
-    void considerOfferedVersion(pugi::xml_node enclosure, std::int64_t& availableValue);
+    void processXml();
+    void considerOfferedVersion(std::optional<std::string> offered);
+    void updateNewVersionAvailability();
+
     bool didNewVersionAlreadyFound = false;
     bool isNewVersionAvailable_ = false;
     std::string xmlcontent_;

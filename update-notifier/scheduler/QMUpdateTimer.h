@@ -5,29 +5,34 @@
 
 #include <asio/io_context.hpp>
 
-#include "update-notifier/scheduler/QMUpdateTimerDelegate.h"
 #include "update-notifier/scheduler/RepeatingTimerFacility.h"
 #include "update-notifier/scheduler/UpdateClock.h"
+#include "update-notifier/scheduler/UpdateScheduler.h"
 
 namespace qm {
 
 // Asks its delegate for a check on a repeating timer, but only once more than
 // the interval less one second has passed since the last request. The first
 // tick only records the time.
-class QMUpdateTimer : public QMUpdateTimerDelegate {
+//
+// Contract: that of UpdateScheduler; every call, and every tick, on the
+// thread that runs the timers' io_context. Nothing here can fail.
+class QMUpdateTimer final : public UpdateScheduler {
 public:
+    // The system clock and steady timers on `io`; nothing starts yet.
     QMUpdateTimer(asio::io_context& io, double interval);
+    // Requires: both non-null.
     QMUpdateTimer(std::shared_ptr<UpdateClock> clock,
                   std::shared_ptr<RepeatingTimerFacility> timers, double interval);
 
-    void startTimer();
+    void setDelegate(QMUpdateTimerDelegate* delegate) override { delegate_ = delegate; }
+    void startTimer() override;
+    // Stops the timer if it runs; the last request's time is kept.
     void endTimer();
     // The tick handler.
-    void timeToCheckForUpdate() override;
+    void timeToCheckForUpdate();
     void informDelegate();
 
-    void setDelegate(QMUpdateTimerDelegate* delegate) { delegate_ = delegate; }
-    QMUpdateTimerDelegate* delegate() const { return delegate_; }
     bool isRunning() const { return updaterTimer != nullptr; }
 
 private:

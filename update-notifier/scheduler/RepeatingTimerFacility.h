@@ -12,7 +12,8 @@ public:
 };
 
 // Schedules ticks on the main thread, one period apart, the first one a full
-// period after scheduling.
+// period after scheduling. Requires: called on the main thread with a
+// positive interval; cannot fail.
 class RepeatingTimerFacility {
 public:
     virtual ~RepeatingTimerFacility() = default;

@@ -4,6 +4,7 @@
 
 namespace qm {
 
+// The system's real-time clock.
 class SystemUpdateClock : public UpdateClock {
 public:
     double secondsSince1970() const override;

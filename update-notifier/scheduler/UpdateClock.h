@@ -2,7 +2,7 @@
 
 namespace qm {
 
-// The wall clock, as seconds since 1970.
+// The wall clock, as seconds since 1970. Any thread; cannot fail.
 class UpdateClock {
 public:
     virtual ~UpdateClock() = default;
