@@ -12,7 +12,12 @@ using platform::ipc::SharedFrame;
 DecisionAgent::DecisionAgent(VRLServerObject::Environment env) : env_(env) {}
 
 bool DecisionAgent::startServer() {
-    server_ = std::make_unique<VRLServerObject>(env_);
+    // The encoded reply only changes with the model data, so it is built once per refresh.
+    VRLServerObject::Environment env = env_;
+    env.refreshed = [this](const ModelData& modelData) {
+        cachedReply_ = std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(modelData)));
+    };
+    server_ = std::make_unique<VRLServerObject>(env);
     return true;
 }
 
@@ -57,14 +62,6 @@ bool DecisionAgent::handleFrame(FramedConnection& connection, const platform::ip
     return true;
 }
 
-void DecisionAgent::getModelDatawithReply(const Reply& reply) {
-    // The encoded reply only changes with the model data, so it is built once per change.
-    if (!cachedReply_ || cachedGeneration_ != server_->modelGeneration()) {
-        cachedReply_ =
-            std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(server_->modelData())));
-        cachedGeneration_ = server_->modelGeneration();
-    }
-    reply(cachedReply_);
-}
+void DecisionAgent::getModelDatawithReply(const Reply& reply) { reply(cachedReply_); }
 
 }  // namespace vrl

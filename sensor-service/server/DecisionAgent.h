@@ -47,7 +47,6 @@ private:
     std::unique_ptr<VRLServerObject> server_;
     std::map<platform::ipc::FramedConnection*, std::shared_ptr<platform::ipc::FramedConnection>> connections_;
     platform::ipc::SharedFrame cachedReply_;
-    uint64_t cachedGeneration_ = 0;
 };
 
 }  // namespace vrl

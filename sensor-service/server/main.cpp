@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     std::string error;
     std::optional<vrl::SmcSelection> smc = vrl::selectSmc(options, error);
     if (!smc) return fail(error);
-    vrl::smcUseDriver(smc->driver);
+    vrl::Smc smcObject(smc->driver);
 
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     const std::string identifier = bundle.bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
-    vrl::DecisionAgent agent({io, *smc->platformName, bundle});
+    vrl::DecisionAgent agent({io, smcObject, *smc->platformName, bundle, {}});
     agent.startServer();
     agent.resume(*listener);
     sd_notify(0, "READY=1");
