@@ -12,16 +12,16 @@ namespace vrl {
 namespace {
 
 struct AgentHarness {
-    AgentHarness() { smcUseDriver(std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage())); }
     platform::ipc::SharedFrame reply() {
         platform::ipc::SharedFrame frame;
         agent.getModelDatawithReply([&frame](platform::ipc::SharedFrame f) { frame = std::move(f); });
         return frame;
     }
     asio::io_context io;
+    Smc smc{std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage())};
     platform::registry::FixedPlatformName name{std::string("MacBookPro11,1")};
     platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    DecisionAgent agent{{io, name, bundle}};
+    DecisionAgent agent{{io, smc, name, bundle, {}}};
 };
 
 TEST(DecisionAgent, ReplyIsEncodedOncePerChangeOfTheModelData) {
