@@ -65,14 +65,14 @@ vrl::ModelData modelOfSize(int entries) {
 // data replaced by one of the wanted size.
 void runService(const std::filesystem::path& path, int entries) {
     auto smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
-    vrl::smcUseDriver(smc);
+    vrl::Smc smcObject(smc);
     asio::io_context io;
     std::string error;
     auto listener = platform::ipc::UnixListener::bindTo(io, path, error);
     if (!listener) _exit(1);
     platform::registry::FixedPlatformName name(smc->model());
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, name, bundle});
+    vrl::DecisionAgent agent({io, smcObject, name, bundle, {}});
     agent.startServer();
     agent.serverObject().setModelData(modelOfSize(entries));
     agent.resume(*listener);
