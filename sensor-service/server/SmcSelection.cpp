@@ -8,9 +8,9 @@ namespace vrl {
 
 namespace {
 
-SmcSelection simulated(std::shared_ptr<platform::smc::SimulatedSmc> driver) {
-    auto name = std::make_unique<platform::registry::FixedPlatformName>(driver->model());
-    return {std::make_unique<Smc>(std::move(driver)), std::move(name)};
+SmcSelection simulated(std::shared_ptr<platform::smc::SimulatedSmc> smc) {
+    auto name = std::make_unique<platform::registry::FixedPlatformName>(smc->model());
+    return {std::move(smc), std::move(name)};
 }
 
 }  // namespace
@@ -18,11 +18,11 @@ SmcSelection simulated(std::shared_ptr<platform::smc::SimulatedSmc> driver) {
 std::optional<SmcSelection> selectSmc(const ServiceOptions& options, std::string& error) {
     if (options.smcDemo) return simulated(std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage()));
     if (options.smcImage) {
-        auto driver = platform::smc::SimulatedSmc::watchingFile(*options.smcImage, error);
-        if (!driver) return std::nullopt;
-        return simulated(std::move(driver));
+        auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage, error);
+        if (!smc) return std::nullopt;
+        return simulated(std::move(smc));
     }
-    return SmcSelection{std::make_unique<Smc>(std::make_shared<platform::smc::AppleSmcDriver>()),
+    return SmcSelection{std::make_shared<platform::smc::AppleSmcDriver>(),
                         std::make_unique<platform::registry::DmiPlatformName>()};
 }
 

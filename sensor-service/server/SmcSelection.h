@@ -5,13 +5,13 @@
 #include <string>
 
 #include "platform/registry/PlatformNameSource.h"
+#include "platform/smc/SmcDriver.h"
 #include "sensor-service/server/ServiceOptions.h"
-#include "sensor-service/smc/Smc.h"
 
 namespace vrl {
 
 struct SmcSelection {
-    std::unique_ptr<Smc> smc;  // closed; over the chosen driver
+    std::shared_ptr<platform::smc::SmcDriver> driver;
     std::unique_ptr<platform::registry::PlatformNameSource> platformName;
 };
 
@@ -19,7 +19,8 @@ struct SmcSelection {
 // changes; otherwise the applesmc driver and the DMI model name. A simulated
 // image names its own model. nullopt, with the reason in error, only when an
 // image file cannot be loaded; an absent applesmc device shows later as an
-// SMC that fails to open. Call before the service's threads start.
+// SMC that fails to open. The SMC object is made from the driver by whoever
+// owns the SMC thread. Call before the service's threads start.
 std::optional<SmcSelection> selectSmc(const ServiceOptions& options, std::string& error);
 
 }  // namespace vrl

@@ -14,6 +14,7 @@
 #include "sensor-service/server/DecisionAgent.h"
 #include "sensor-service/server/ServiceOptions.h"
 #include "sensor-service/server/SmcSelection.h"
+#include "sensor-service/smc/Smc.h"
 
 namespace {
 
@@ -64,8 +65,9 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    std::optional<vrl::SmcSelection> selection = vrl::selectSmc(options, error);
-    if (!selection) return fail(error);
+    std::optional<vrl::SmcSelection> smc = vrl::selectSmc(options, error);
+    if (!smc) return fail(error);
+    vrl::Smc smcObject(smc->driver);
 
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     const std::string identifier = bundle.bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
-    vrl::DecisionAgent agent({io, *selection->smc, *selection->platformName, bundle, {}});
+    vrl::DecisionAgent agent({io, smcObject, *smc->platformName, bundle, {}});
     agent.startServer();
     agent.resume(*listener);
     sd_notify(0, "READY=1");
