@@ -33,7 +33,9 @@ std::optional<KeyPattern> KeyPattern::parse(std::string_view keyField) {
     return pattern;
 }
 
-std::string KeyPattern::keyAt(unsigned i) const { return prefix_ + platform::foundation::upperHexNumber(startIndex_ + i) + suffix_; }
+std::string KeyPattern::keyAt(unsigned i) const {
+    return prefix_ + platform::foundation::upperHexNumber(startIndex_ + i) + suffix_;
+}
 
 std::string KeyPattern::fillTitle(std::string_view title, unsigned number) {
     static constexpr std::string_view kPlaceholder = "%X";

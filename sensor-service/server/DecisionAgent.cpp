@@ -15,7 +15,8 @@ bool DecisionAgent::startServer() {
     // The encoded reply only changes with the model data, so it is built once per refresh.
     VRLServerObject::Environment env = env_;
     env.refreshed = [this](const ModelData& modelData) {
-        cachedReply_ = std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(modelData)));
+        cachedReply_ =
+            std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(modelData)));
     };
     server_ = std::make_unique<VRLServerObject>(env);
     return true;

@@ -30,7 +30,9 @@ double leadingNumber(const std::string& text) {
     const std::from_chars_result result = std::from_chars(begin, end, value, std::chars_format::general);
     // Out of range: the digits are plain decimal, so the C reader rounds them
     // to infinity or towards zero as a reader of decimal numbers must.
-    if (result.ec == std::errc::result_out_of_range) value = std::strtod(std::string(begin, result.ptr).c_str(), nullptr);
+    if (result.ec == std::errc::result_out_of_range) {
+        value = std::strtod(std::string(begin, result.ptr).c_str(), nullptr);
+    }
     return negative ? -value : value;
 }
 
