@@ -1,6 +1,7 @@
 // Creation, discovery order, the refresh timer and the value reads.
 #include "sensor-service/server/VRLServerObject.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "sensor-service/discovery/FanDiscovery.h"
@@ -17,8 +18,13 @@ using Clock = std::chrono::steady_clock;
 
 constexpr float kDefaultTimerInterval = 5.0f;
 
+// At least one clock tick, so that deadlines always advance, and at most
+// what the clock's count holds many times over.
 Clock::duration periodOf(float seconds) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(static_cast<double>(seconds)));
+    constexpr double kLongestPeriod = 1e9;  // seconds, some thirty years
+    const double clamped = std::min(static_cast<double>(seconds), kLongestPeriod);
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(clamped));
+    return std::max(period, Clock::duration(1));
 }
 
 // One period after the last deadline, so that refreshes keep their rhythm
@@ -66,8 +72,9 @@ void VRLServerObject::startTimer() {
     if (!(_timerInterval > 0.0f)) _timerInterval = kDefaultTimerInterval;
     updateModuleFromTimer();
     vrlTimer = std::make_unique<asio::steady_timer>(env_.io);
-    vrlTimer->expires_after(periodOf(_timerInterval));
-    scheduleNextRefresh();
+    const Clock::duration period = periodOf(_timerInterval);
+    vrlTimer->expires_after(period);
+    scheduleNextRefresh(period);
 }
 
 void VRLServerObject::endTimer() {
@@ -76,15 +83,15 @@ void VRLServerObject::endTimer() {
     vrlTimer.reset();
 }
 
-void VRLServerObject::scheduleNextRefresh() {
+void VRLServerObject::scheduleNextRefresh(std::chrono::steady_clock::duration period) {
     asio::steady_timer* timer = vrlTimer.get();
-    timer->async_wait([this, timer](std::error_code ec) {
+    timer->async_wait([this, timer, period](std::error_code ec) {
         // A timer that endTimer replaced or cancelled must not refresh again.
         if (ec || vrlTimer.get() != timer) return;
         updateModuleFromTimer();
         if (vrlTimer.get() != timer) return;  // the refreshed hook ended the timer
-        timer->expires_at(deadlineAfter(timer->expiry(), periodOf(_timerInterval), Clock::now()));
-        scheduleNextRefresh();
+        timer->expires_at(deadlineAfter(timer->expiry(), period, Clock::now()));
+        scheduleNextRefresh(period);
     });
 }
 

@@ -84,7 +84,9 @@ public:
     static std::string clearTitle(const std::string& title) { return ModelData::clearTitle(title); }
 
 private:
-    void scheduleNextRefresh();
+    // period: as startTimer fixed it, so that a later setTimerInterval
+    // cannot change a running timer.
+    void scheduleNextRefresh(std::chrono::steady_clock::duration period);
     void publish() const;
 
     Environment env_;
