@@ -40,10 +40,8 @@ public:
     explicit Machine(platform::smc::SmcImage image)
         : smc_(std::make_shared<SimulatedSmc>(std::move(image))),
           recorder_(std::make_shared<RecordingSmc>(smc_)),
-          name_(smc_->model()) {
-        vrl::smcUseDriver(recorder_);
-        server_ = std::make_unique<vrl::VRLServerObject>(
-            vrl::VRLServerObject::Environment{io_, name_, bundle_});
+          name_(smc_->model()),
+          server_(serverOn(recordedSmc_)) {
         recorder_->take();
     }
 
@@ -52,23 +50,31 @@ public:
 
     // The calls one run of pass makes once the key-info cache is as a
     // running service has it; the recorder is left out of the path afterwards.
+    // pass is called with the server object in use; server() is the direct
+    // one afterwards.
     template <typename Pass>
     std::vector<RecordingSmc::Call> recordAndBypass(Pass pass) {
-        pass();
+        pass(*server_);
         recorder_->take();
-        pass();
+        pass(*server_);
         std::vector<RecordingSmc::Call> calls = recorder_->take();
-        // Changing the driver empties the key-info cache; discovery refills it
-        // in the order the service's own start gives it, then one more run.
-        vrl::smcUseDriver(smc_);
-        server_->detectSensors();
-        pass();
+        // A server object on the driver itself: its creation fills its SMC
+        // object's key-info cache in the order the service's own start gives
+        // it, then one more run.
+        server_ = serverOn(directSmc_);
+        pass(*server_);
         return calls;
     }
 
 private:
+    std::unique_ptr<vrl::VRLServerObject> serverOn(vrl::Smc& smc) {
+        return std::make_unique<vrl::VRLServerObject>(vrl::VRLServerObject::Environment{io_, smc, name_, bundle_, {}});
+    }
+
     std::shared_ptr<SimulatedSmc> smc_;
     std::shared_ptr<RecordingSmc> recorder_;
+    vrl::Smc recordedSmc_{recorder_};
+    vrl::Smc directSmc_{smc_};
     asio::io_context io_;
     platform::registry::FixedPlatformName name_;
     platform::foundation::Bundle bundle_ = platform::foundation::Bundle::mainBundle();
@@ -77,8 +83,8 @@ private:
 
 void BM_Refresh(benchmark::State& state) {
     Machine machine(platform::smc::builtInImage());
+    const auto calls = machine.recordAndBypass([](vrl::VRLServerObject& server) { server.updateModuleFromTimer(); });
     vrl::VRLServerObject& server = machine.server();
-    const auto calls = machine.recordAndBypass([&] { server.updateModuleFromTimer(); });
     const EntryCounts entries = countEntries(server.modelData());
     bench::sideBySide(
         state, [&] { RecordingSmc::replay(machine.smc(), calls); }, [&] { server.updateModuleFromTimer(); });
@@ -96,15 +102,15 @@ void BM_CachedReadBesideItsCall(benchmark::State& state) {
     constexpr int kReads = 100;
     auto smc = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
     auto recorder = std::make_shared<RecordingSmc>(smc);
-    vrl::smcUseDriver(recorder);
-    vrl::smcOpen();
-    vrl::smcGetTemperature("TC0P");  // fills the key-info cache
+    vrl::Smc recorded(recorder);
+    recorded.smcOpen();
+    recorded.smcGetTemperature("TC0P");  // fills the key-info cache
     recorder->take();
-    vrl::smcGetTemperature("TC0P");
+    recorded.smcGetTemperature("TC0P");
     const std::vector<RecordingSmc::Call> calls = recorder->take();
-    vrl::smcUseDriver(smc);
-    vrl::smcOpen();
-    vrl::smcGetTemperature("TC0P");
+    vrl::Smc direct(smc);
+    direct.smcOpen();
+    direct.smcGetTemperature("TC0P");
     uint32_t handle = 0;
     smc->open(handle);
     platform::smc::SmcKeyData output{};
@@ -117,8 +123,8 @@ void BM_CachedReadBesideItsCall(benchmark::State& state) {
                 benchmark::DoNotOptimize(output);
             }
         },
-        [] {
-            for (int i = 0; i < kReads; ++i) benchmark::DoNotOptimize(vrl::smcGetTemperature("TC0P"));
+        [&] {
+            for (int i = 0; i < kReads; ++i) benchmark::DoNotOptimize(direct.smcGetTemperature("TC0P"));
         });
     state.counters["floor_us"] = state.counters["floor_us"] / kReads;
     state.counters["subject_us"] = state.counters["subject_us"] / kReads;
@@ -128,8 +134,8 @@ BENCHMARK(BM_CachedReadBesideItsCall);
 
 void BM_Discovery(benchmark::State& state) {
     Machine machine(bench::builtInImageListing(static_cast<std::size_t>(state.range(0))));
+    const auto calls = machine.recordAndBypass([](vrl::VRLServerObject& server) { server.detectSensors(); });
     vrl::VRLServerObject& server = machine.server();
-    const auto calls = machine.recordAndBypass([&] { server.detectSensors(); });
     const EntryCounts entries = countEntries(server.modelData());
     bench::sideBySide(
         state, [&] { RecordingSmc::replay(machine.smc(), calls); }, [&] { server.detectSensors(); });

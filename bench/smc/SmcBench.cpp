@@ -15,12 +15,12 @@ namespace {
 
 using platform::smc::SimulatedSmc;
 
-std::shared_ptr<SimulatedSmc> openBuiltInSmc() {
-    auto smc = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
-    vrl::smcUseDriver(smc);
-    vrl::smcOpen();
-    return smc;
-}
+// The built-in Mac's simulated SMC with an open SMC object of its own.
+struct OpenBuiltInSmc {
+    OpenBuiltInSmc() { smc.smcOpen(); }
+    std::shared_ptr<SimulatedSmc> driver = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
+    vrl::Smc smc{driver};
+};
 
 void reportCallsPerRead(benchmark::State& state, const SimulatedSmc& smc) {
     state.counters["smc_calls_per_read"] =
@@ -54,33 +54,33 @@ void BM_NumberOfFixedPoint(benchmark::State& state) {
 BENCHMARK(BM_NumberOfFixedPoint);
 
 void BM_CachedTemperatureRead(benchmark::State& state) {
-    auto smc = openBuiltInSmc();
-    vrl::smcGetTemperature("TC0P");  // first lookup fills the cache
-    smc->resetCounts();
-    for (auto _ : state) benchmark::DoNotOptimize(vrl::smcGetTemperature("TC0P"));
-    reportCallsPerRead(state, *smc);
+    OpenBuiltInSmc open;
+    open.smc.smcGetTemperature("TC0P");  // first lookup fills the cache
+    open.driver->resetCounts();
+    for (auto _ : state) benchmark::DoNotOptimize(open.smc.smcGetTemperature("TC0P"));
+    reportCallsPerRead(state, *open.driver);
 }
 BENCHMARK(BM_CachedTemperatureRead);
 
 void BM_UncachedRead(benchmark::State& state) {
-    auto smc = openBuiltInSmc();
+    OpenBuiltInSmc open;
     vrl::SmcValue value{};
-    for (auto _ : state) benchmark::DoNotOptimize(vrl::smcReadKeyUncached("F0Ac", value));
-    reportCallsPerRead(state, *smc);
+    for (auto _ : state) benchmark::DoNotOptimize(open.smc.smcReadKeyUncached("F0Ac", value));
+    reportCallsPerRead(state, *open.driver);
 }
 BENCHMARK(BM_UncachedRead);
 
 void BM_FanSpeedAsText(benchmark::State& state) {
-    auto smc = openBuiltInSmc();
-    for (auto _ : state) benchmark::DoNotOptimize(vrl::valueForKey("F0Ac"));
-    reportCallsPerRead(state, *smc);
+    OpenBuiltInSmc open;
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::valueForKey(open.smc, "F0Ac"));
+    reportCallsPerRead(state, *open.driver);
 }
 BENCHMARK(BM_FanSpeedAsText);
 
 void BM_KeyListing(benchmark::State& state) {
-    auto smc = openBuiltInSmc();
-    for (auto _ : state) benchmark::DoNotOptimize(vrl::getSmcKeysFromConnection(0));
-    reportCallsPerRead(state, *smc);
+    OpenBuiltInSmc open;
+    for (auto _ : state) benchmark::DoNotOptimize(vrl::getSmcKeysFromConnection(open.smc));
+    reportCallsPerRead(state, *open.driver);
 }
 BENCHMARK(BM_KeyListing);
 

@@ -1,10 +1,13 @@
-// Both decoding paths over any type name, reported size and 32 data bytes.
+// Both decoding paths over any type name, reported size and 32 data bytes,
+// and the text read back as a fan speed is, which must never be NaN.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "sensor-service/smc/LeadingNumber.h"
 #include "sensor-service/smc/SmcHelper.h"
 #include "sensor-service/smc/ValueText.h"
 
@@ -18,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::optional<std::string> text;
     vrl::stringRepresentationOfVal(value, text);
+    if (text && std::isnan(vrl::leadingNumber(*text))) __builtin_trap();
     vrl::SmcHelper::decodeNumericValueFromBuffer(value.bytes, value.dataSize, value.dataType);
     vrl::SmcHelper::isValidIntegerSmcType(std::string(value.dataType));
     vrl::SmcHelper::isValidFloatingSmcType(std::string(value.dataType));

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/foundation/HexDigits.h"
+
 namespace platform::smc {
 namespace {
 
@@ -12,30 +14,23 @@ using nlohmann::json;
 
 constexpr size_t kMaxDataBytes = 32;
 
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 std::optional<std::vector<uint8_t>> parseHex(const std::string& text, std::string& problem) {
     std::vector<uint8_t> bytes;
-    int high = -1;
+    int high = -1;  // the first digit of a byte, until its second comes
     for (char c : text) {
         if (isBlank(c)) continue;
-        int digit = hexDigitValue(c);
-        if (digit < 0) {
+        const std::optional<unsigned> digit = platform::foundation::hexDigitValue(c);
+        if (!digit) {
             problem = "\"bytes\" holds a character that is not hexadecimal";
             return std::nullopt;
         }
         if (high < 0) {
-            high = digit;
+            high = static_cast<int>(*digit);
             continue;
         }
-        bytes.push_back(static_cast<uint8_t>(high * 16 + digit));
+        bytes.push_back(static_cast<uint8_t>(high * 16 + static_cast<int>(*digit)));
         high = -1;
     }
     if (high >= 0) {

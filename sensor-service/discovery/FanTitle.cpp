@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/foundation/HexDigits.h"
+#include "platform/foundation/Utf8.h"
+
 namespace vrl {
 
 namespace {
@@ -17,32 +20,6 @@ constexpr std::size_t kDescriptorNameOffset = 4;
 std::string_view valueBytes(const SmcValue& value) {
     const std::size_t size = std::min<std::size_t>(value.dataSize, kValueCapacity);
     return {reinterpret_cast<const char*>(value.bytes), size};
-}
-
-std::size_t utf8SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = utf8SequenceLength(lead);
-        if (length == 0 || at + length > text.size()) return false;
-        uint32_t code = length == 1 ? lead : lead & (0xFFu >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[at + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        at += length;
-    }
-    return true;
 }
 
 bool isAscii(std::string_view text) {
@@ -58,7 +35,7 @@ std::string orFallback(std::string title, unsigned index) {
 // All bytes, NUL padding included.
 std::string textTitle(const SmcValue& value, unsigned index) {
     const std::string_view bytes = valueBytes(value);
-    return isValidUtf8(bytes) ? orFallback(std::string(bytes), index) : FanTitle::fallback(index);
+    return platform::foundation::isValidUtf8(bytes) ? orFallback(std::string(bytes), index) : FanTitle::fallback(index);
 }
 
 std::optional<std::string> descriptorTitle(const SmcValue& value, unsigned index) {
@@ -89,8 +66,7 @@ std::optional<std::string> FanTitle::fromIdentifier(const SmcValue& identifier, 
 }
 
 std::string FanTitle::fallback(unsigned index) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return std::string("Fan ") + kDigits[(index + 1) % 16];
+    return std::string("Fan ") + platform::foundation::upperHexDigit(index + 1);
 }
 
 }  // namespace vrl

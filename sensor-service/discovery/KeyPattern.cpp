@@ -1,6 +1,8 @@
 // Expansion of key patterns into candidate keys and their titles.
 #include "sensor-service/discovery/KeyPattern.h"
 
+#include "platform/foundation/HexDigits.h"
+
 namespace vrl {
 
 namespace {
@@ -8,22 +10,7 @@ namespace {
 constexpr std::size_t kKeyLength = 4;
 
 // A character that is no hexadecimal digit counts as 0, as a failed scan does.
-unsigned hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-    if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
-    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-    return 0;
-}
-
-std::string upperHex(unsigned number) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[number % 16]);
-        number /= 16;
-    } while (number != 0);
-    return text;
-}
+unsigned scannedHexDigit(char c) { return platform::foundation::hexDigitValue(c).value_or(0); }
 
 }  // namespace
 
@@ -34,9 +21,9 @@ std::optional<KeyPattern> KeyPattern::parse(std::string_view keyField) {
     if (colon == std::string_view::npos || keyField.size() < colon + 4) return std::nullopt;
     KeyPattern pattern;
     pattern.prefix_ = std::string(keyField.substr(0, colon));
-    pattern.startIndex_ = hexDigitValue(keyField[colon + 1]);
-    pattern.keyCount_ = hexDigitValue(keyField[colon + 2]);
-    pattern.titleOffset_ = hexDigitValue(keyField[colon + 3]);
+    pattern.startIndex_ = scannedHexDigit(keyField[colon + 1]);
+    pattern.keyCount_ = scannedHexDigit(keyField[colon + 2]);
+    pattern.titleOffset_ = scannedHexDigit(keyField[colon + 3]);
     pattern.suffix_ = std::string(keyField.substr(colon + 4));
     const bool fixedPartsPlain = pattern.prefix_.find('%') == std::string::npos &&
                                  pattern.suffix_.find('%') == std::string::npos;
@@ -46,11 +33,13 @@ std::optional<KeyPattern> KeyPattern::parse(std::string_view keyField) {
     return pattern;
 }
 
-std::string KeyPattern::keyAt(unsigned i) const { return prefix_ + upperHex(startIndex_ + i) + suffix_; }
+std::string KeyPattern::keyAt(unsigned i) const {
+    return prefix_ + platform::foundation::upperHexNumber(startIndex_ + i) + suffix_;
+}
 
 std::string KeyPattern::fillTitle(std::string_view title, unsigned number) {
     static constexpr std::string_view kPlaceholder = "%X";
-    const std::string digits = upperHex(number);
+    const std::string digits = platform::foundation::upperHexNumber(number);
     std::string filled;
     std::size_t from = 0;
     for (std::size_t at = title.find(kPlaceholder); at != std::string_view::npos;

@@ -4,11 +4,10 @@
 
 #include "sensor-service/server/Protocol.h"
 #include "sensor-service/server/VRLServerObject.h"
-#include "sensor-service/smc/Smc.h"
 
 namespace vrl {
 
-SmcThread::SmcThread(Setup setup) : setup_(std::move(setup)), work_(io_.get_executor()) {}
+SmcThread::SmcThread(Setup setup) : setup_(std::move(setup)), smc_(setup_.driver), work_(io_.get_executor()) {}
 
 SmcThread::~SmcThread() { stop(); }
 
@@ -20,9 +19,8 @@ void SmcThread::start() {
 }
 
 void SmcThread::run(std::promise<void>& created) {
-    smcUseDriver(setup_.driver);
     server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{
-        io_, setup_.platformName, setup_.mainBundle, [this](const ModelData& data) { publish(data); }});
+        io_, smc_, setup_.platformName, setup_.mainBundle, [this](const ModelData& data) { publish(data); }});
     created.set_value();
     io_.run();
 }

@@ -16,6 +16,7 @@
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SmcDriver.h"
 #include "sensor-service/model/ModelData.h"
+#include "sensor-service/smc/Smc.h"
 
 namespace vrl {
 
@@ -52,6 +53,7 @@ private:
     void publish(const ModelData& modelData) const;
 
     Setup setup_;
+    Smc smc_;
     asio::io_context io_;
     asio::executor_work_guard<asio::io_context::executor_type> work_;
     std::unique_ptr<VRLServerObject> server_;

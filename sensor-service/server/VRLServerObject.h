@@ -1,13 +1,18 @@
 #pragma once
-// The heart of the sensor service: discovery, the model data and its polling.
-// Its methods are defined beside the layer they belong to: model/ (entries),
-// profiles/ (assignProfile), discovery/ (fans and temperature sensors) and
-// server/ (creation, the timer and the refresh).
+// The heart of the sensor service: it runs discovery once, keeps the model
+// data and re-reads every value on a fixed-rate timer. Discovery, profile
+// choice and the entry operations live in their own folders; the object
+// calls them in order and owns their results.
+//
+// Threads: the object, its SMC and its model data belong to the thread that
+// runs env.io (the SMC thread). Every method must be called there, and the
+// refreshed hook is called there too. Nothing here throws; SMC failures give
+// the substitute values -1 (temperature) and 0 (fan speed).
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <asio/io_context.hpp>
@@ -16,66 +21,78 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "sensor-service/model/ModelData.h"
-#include "sensor-service/profiles/VRLServerProfiles.h"
+#include "sensor-service/profiles/PlatformProfile.h"
+#include "sensor-service/smc/Smc.h"
 
 namespace vrl {
 
 class VRLServerObject {
 public:
     struct Environment {
-        asio::io_context& io;
+        asio::io_context& io;  // the SMC thread's loop, which runs the refresh timer
+        Smc& smc;
         const platform::registry::PlatformNameSource& platformName;
         const platform::foundation::Bundle& mainBundle;  // strings table of pattern titles
-        // Called on the owning thread at the end of every refresh.
+        // Called on the owning thread at the end of every refresh, the first
+        // one included, and after setModelData; may be empty.
         std::function<void(const ModelData&)> refreshed;
     };
 
-    // init: sets the fan side names, an empty model data, and runs discovery,
-    // the first refresh and the start of the timer.
+    // init: runs discovery, the first refresh and the start of the timer, so
+    // a new object already holds values. Everything env names must outlive it.
     explicit VRLServerObject(Environment env);
     ~VRLServerObject();
     VRLServerObject(const VRLServerObject&) = delete;
     VRLServerObject& operator=(const VRLServerObject&) = delete;
 
-    // server/
+    // Profile, SMC open, key list, fans, temperature sensors, SMC close, timer.
     void detectSensors();
+    // No-op while a timer runs. Otherwise a period of 0 or less becomes 5 s,
+    // the values are refreshed at once, and a timer refreshes them every
+    // period after that, at a fixed rate: each deadline is the previous one
+    // plus the period, and deadlines already past when a refresh ends are
+    // skipped rather than caught up.
     void startTimer();
+    // Stops the timer (no-op without one); the values keep their last reading.
     void endTimer();
+    // Opens the SMC, re-reads every entry's value, closes it, calls refreshed.
     void updateModuleFromTimer();
+    // Degrees Celsius, or -1 when the key cannot be read or is not "sp78".
     double getTempValueForKey(const std::string& key);
+    // The speed text read back as a number; 0 when there is none.
     double getFanValueForKey(const std::string& key);
+
     bool isTimerRunning() const { return vrlTimer != nullptr; }
     float timerInterval() const { return _timerInterval; }
+    // Takes effect at the next startTimer.
+    void setTimerInterval(float seconds) { _timerInterval = seconds; }
+    // When the running timer refreshes next; requires a running timer.
+    std::chrono::steady_clock::time_point nextRefreshDeadline() const { return vrlTimer->expiry(); }
 
-    // profiles/
     void assignProfile();
-    const std::vector<std::pair<std::string, std::string>>& platformProfile() const {
-        return _platformProfile;
-    }
+    const PlatformProfile& platformProfile() const { return _platformProfile; }
 
-    // discovery/
-    void insertSmcFansWithConnection(uint32_t connection, const std::vector<std::string>& keys);
-    void insertSmcFansWithConnection2018Pro(uint32_t connection, const std::vector<std::string>& keys);
-    std::string decodeFanID(const std::string& text) const;
-    void insertSmcSensorsWithKeys(const std::vector<std::string>& keys, uint32_t connection);
+    // The SMC must be open; keys is the SMC's key list.
+    void insertSmcFansWithConnection(const std::vector<std::string>& keys);
+    void insertSmcSensorsWithKeys(const std::vector<std::string>& keys);
 
-    // model/
     const ModelData& modelData() const { return _modelData; }
-    void setModelData(ModelData data) { _modelData = std::move(data); }
+    // Replaces the model data and publishes it through refreshed.
+    void setModelData(ModelData data);
     void addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
                                      NumberObject min, NumberObject max);
-    std::string clearTitle(const std::string& title) const;
+    static std::string clearTitle(const std::string& title) { return ModelData::clearTitle(title); }
 
 private:
-    void scheduleNextRefresh();
+    // period: as startTimer fixed it, so that a later setTimerInterval
+    // cannot change a running timer.
+    void scheduleNextRefresh(std::chrono::steady_clock::duration period);
+    void publish() const;
 
     Environment env_;
     std::unique_ptr<asio::steady_timer> vrlTimer;
     float _timerInterval = 0.0f;
-    uint32_t _smcConnection = 0;
-    std::vector<std::pair<std::string, std::string>> _platformProfile;
-    std::unique_ptr<VRLServerProfiles> profiles;
-    std::vector<std::string> fansName;
+    PlatformProfile _platformProfile;
     ModelData _modelData;
 };
 

@@ -18,9 +18,9 @@ struct ToCount {
     static uint32_t fromReal(double n) { return n >= 0 && n < 4294967296.0 ? static_cast<uint32_t>(n) : 0; }
 };
 
-uint32_t keyCount() {
+uint32_t keyCount(Smc& smc) {
     SmcValue value{};
-    smcReadKeyCode("#KEY", value);
+    smc.smcReadKeyCode("#KEY", value);
     uint64_t length = std::min<uint64_t>(value.dataSize, sizeof value.bytes);
     NumberObject count = SmcHelper::decodeNumericValueFromBuffer(value.bytes, length, value.dataType);
     return std::visit(ToCount{}, count);
@@ -28,8 +28,8 @@ uint32_t keyCount() {
 
 }  // namespace
 
-std::vector<std::string> getSmcKeysFromConnection(uint32_t /*connection*/) {
-    uint32_t count = std::min(keyCount(), kMaxListedKeys);
+std::vector<std::string> getSmcKeysFromConnection(Smc& smc) {
+    const uint32_t count = std::min(keyCount(smc), kMaxListedKeys);
     std::vector<std::string> keys;
     keys.reserve(count);
     SmcKeyData input{};
@@ -39,7 +39,7 @@ std::vector<std::string> getSmcKeysFromConnection(uint32_t /*connection*/) {
         // Only the index changes from one call to the next; a reply's key is
         // read only after a successful call has written it.
         input.index = index;
-        if (smcCall(platform::smc::kSmcSelector, input, output) != 0) continue;
+        if (smc.smcCall(platform::smc::kSmcSelector, input, output) != 0) continue;
         // Four characters from the most significant byte down, as "%c%c%c%c"
         // would write them: a zero byte stays in the name.
         std::string name(4, '\0');
@@ -49,9 +49,9 @@ std::vector<std::string> getSmcKeysFromConnection(uint32_t /*connection*/) {
     return keys;
 }
 
-std::optional<std::string> valueForKey(const std::string& key) {
+std::optional<std::string> valueForKey(Smc& smc, const std::string& key) {
     SmcValue value{};
-    smcReadKeyUncached(key.c_str(), value);
+    smc.smcReadKeyUncached(key.c_str(), value);
     std::optional<std::string> text;
     stringRepresentationOfVal(value, text);
     return text;

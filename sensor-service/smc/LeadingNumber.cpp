@@ -8,28 +8,32 @@ namespace vrl {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Text that starts with digits (after an optional minus) and no "0x": the
-// decimal form both readers agree on. Fan speeds are read this way every few
-// seconds, and from_chars rounds as strtod does at a fraction of the cost.
-bool isPlainDecimal(const char* begin, const char* end) {
-    const char* digits = begin != end && *begin == '-' ? begin + 1 : begin;
-    if (digits == end || !isDigit(*digits)) return false;
-    return !(digits[0] == '0' && digits + 1 != end && (digits[1] == 'x' || digits[1] == 'X'));
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
 double leadingNumber(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
-    if (isPlainDecimal(begin, end)) {
-        double value = 0;
-        if (std::from_chars(begin, end, value).ec == std::errc()) return value;
+    while (begin != end && isBlank(*begin)) ++begin;
+    const bool negative = begin != end && *begin == '-';
+    if (begin != end && (*begin == '-' || *begin == '+')) ++begin;
+    // from_chars in general format reads exactly the decimal forms and
+    // nothing else once a digit or a point begins them; "inf", "nan" and a
+    // sign of its own are kept away from it.
+    const bool startsNumber =
+        begin != end && (isDigit(*begin) || (*begin == '.' && begin + 1 != end && isDigit(begin[1])));
+    if (!startsNumber) return 0.0;
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(begin, end, value, std::chars_format::general);
+    // Out of range: the digits are plain decimal, so the C reader rounds them
+    // to infinity or towards zero as a reader of decimal numbers must.
+    if (result.ec == std::errc::result_out_of_range) {
+        value = std::strtod(std::string(begin, result.ptr).c_str(), nullptr);
     }
-    // Blanks, signs, hexadecimal, infinities and values out of range.
-    return std::strtod(text.c_str(), nullptr);
+    return negative ? -value : value;
 }
 
 }  // namespace vrl

@@ -1,11 +1,13 @@
 #pragma once
-// The SMC access layer: one process-wide connection, the raw call, key codes,
-// the key-info cache and the value reads.
+// The SMC access layer: one connection to one SMC driver, the raw call, the
+// key-info cache and the value reads, plus the key-code conversions.
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "platform/smc/SmcDriver.h"
 #include "platform/smc/SmcKeyData.h"
+#include "sensor-service/smc/SpinLock.h"
 
 namespace vrl {
 
@@ -27,25 +29,70 @@ struct SmcValue {
 
 inline constexpr int kSmcKeyInfoCacheCapacity = 100;
 
-// Chooses the driver behind smcOpen/smcCall for the whole process and starts
-// afresh: connection handle 0 and an empty key-info cache. The default is the
-// driver chosen at start-up; tests install a fresh one per case.
-void smcUseDriver(std::shared_ptr<platform::smc::SmcDriver> driver);
+// One SMC as the service sees it. Every object has its own connection handle
+// and its own key-info cache, so two objects never see each other's keys.
+//
+// Threads: the connection handle and the call records are unguarded, so the
+// operations that reach the driver (all but keyInfoCacheCount, and
+// smcGetKeyInfo on a cache hit) must come from one thread at a time, the
+// thread that owns the object. The cache itself is locked.
+//
+// Failures are statuses, never exceptions: 0 is success, anything else the
+// driver's status passed through unchanged (smcOpen: 1 for every failure).
+class Smc {
+public:
+    // Requires a driver (not null); the object shares it with whoever made it.
+    explicit Smc(std::shared_ptr<platform::smc::SmcDriver> driver);
+    Smc(const Smc&) = delete;
+    Smc& operator=(const Smc&) = delete;
 
-SmcStatus smcOpen();
-SmcStatus smcClose();
-SmcStatus smcCall(uint32_t selector, const SmcKeyData& input, SmcKeyData& output);
-SmcStatus smcGetKeyInfo(uint32_t keyCode, SmcKeyInfo& info);
-SmcStatus smcReadKeyCode(const char* key, SmcValue& value);
-SmcStatus smcReadKey(const char* key, SmcValue& value);
-SmcStatus smcReadKeyUncached(const char* key, SmcValue& value);
-double smcGetTemperature(const char* key);
+    // Opens a connection and keeps its handle (0 after a failed open); an open
+    // without a close in between replaces the handle without closing it.
+    SmcStatus smcOpen();
+    // Closes the kept handle and returns the driver's status; the key-info
+    // cache survives for the next open.
+    SmcStatus smcClose();
+    SmcStatus smcCall(uint32_t selector, const SmcKeyData& input, SmcKeyData& output);
+    // From the cache when the key is in it (no call, so it works while the
+    // connection is closed), else from the SMC; a successful answer is cached
+    // while fewer than kSmcKeyInfoCacheCapacity keys are. info is written
+    // only on success.
+    SmcStatus smcGetKeyInfo(uint32_t keyCode, SmcKeyInfo& info);
+    // key: at least four characters are read unless a NUL ends it earlier.
+    // value is zeroed first; a failed byte read leaves key, size and type.
+    SmcStatus smcReadKeyCode(const char* key, SmcValue& value);
+    SmcStatus smcReadKey(const char* key, SmcValue& value);
+    // As smcReadKey, but the key information is asked of the SMC every time
+    // and the cache is neither read nor filled.
+    SmcStatus smcReadKeyUncached(const char* key, SmcValue& value);
+    // Degrees Celsius of an "sp78" key; -1.0 when the read fails, the size is
+    // 0 or the type is another.
+    double smcGetTemperature(const char* key);
+
+    // Entries in the key-info cache. Any thread.
+    int keyInfoCacheCount() const;
+
+private:
+    struct KeyInfoCacheEntry {
+        uint32_t keyCode;
+        SmcKeyInfo info;
+    };
+
+    SmcStatus readBytesInto(SmcKeyData& input, const SmcKeyInfo& info, SmcValue& value);
+
+    std::shared_ptr<platform::smc::SmcDriver> driver_;
+    uint32_t connection_ = 0;
+    mutable SpinLock cacheLock_;
+    std::array<KeyInfoCacheEntry, kSmcKeyInfoCacheCapacity> cache_{};
+    int32_t cacheCount_ = 0;
+};
+
+// Writes the four bytes of code from the most significant down and a NUL;
+// a zero byte in the code ends the text early. Pure; any thread.
 void smcKeyCodeToString(uint32_t code, char out[5]);
 
-// Big-endian fold of the first four characters of a key or type name.
+// Big-endian fold of the first four characters of a key or type name; a
+// shorter name is padded with zero bytes. Pure; any thread.
 uint32_t smcKeyCodeFromString(const char* name);
-
-// Number of entries in the key-info cache (for tests and benchmarks).
-int smcKeyInfoCacheCount();
 
 }  // namespace vrl

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sensor-service/smc/Smc.h"
+#include "platform/foundation/HexDigits.h"
 
 namespace vrl {
 namespace {
@@ -55,9 +55,10 @@ NumberObject SmcHelper::decodeNumericValueFromBuffer(const uint8_t* buffer, uint
 }
 
 int SmcHelper::getIndexFromHexChar(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+    // Type names are lower case: "fpE2" is no fixed-point type.
+    const std::optional<unsigned> digit =
+        platform::foundation::hexDigitValue(c, platform::foundation::HexLetters::lowerCaseOnly);
+    return digit ? static_cast<int>(*digit) : -1;
 }
 
 bool SmcHelper::isValidIntegerSmcType(const std::optional<std::string>& type) {
@@ -75,9 +76,9 @@ bool SmcHelper::isValidFloatingSmcType(const std::optional<std::string>& type) {
     return (t[0] == 'f' || t[0] == 's') && t[1] == 'p' && fixedPointDigitsFit(t[0], t[2], t[3]);
 }
 
-NumberObject SmcHelper::readNumericKey(const std::string& key) {
+NumberObject SmcHelper::readNumericKey(Smc& smc, const std::string& key) {
     SmcValue value{};
-    if (smcReadKeyCode(key.c_str(), value) != 0) return std::monostate{};
+    if (smc.smcReadKeyCode(key.c_str(), value) != 0) return std::monostate{};
     uint64_t length = std::min<uint64_t>(value.dataSize, sizeof value.bytes);
     return decodeNumericValueFromBuffer(value.bytes, length, value.dataType);
 }

@@ -3,13 +3,10 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "sensor-service/smc/Smc.h"
-
 namespace vrl::testing {
 
 void DiscoveryTest::TearDown() {
     server_.reset();
-    smcUseDriver(nullptr);
     if (!bundleRoot_.empty()) std::filesystem::remove_all(bundleRoot_);
 }
 
@@ -20,11 +17,11 @@ VRLServerObject& DiscoveryTest::discover(const std::string& imageName,
         platform::smc::SmcImage::fromFile(std::filesystem::path(DISCOVERY_IMAGES_DIR) / imageName, error);
     if (!image) ADD_FAILURE() << imageName << ": " << error;
     for (const platform::smc::SmcImageKey& key : image.value().keys) listedKeys.push_back(key.key);
-    smc = std::make_shared<platform::smc::SimulatedSmc>(*image);
-    smcUseDriver(smc);
-    platformName_ = std::make_unique<platform::registry::FixedPlatformName>(smc->model());
+    driver = std::make_shared<platform::smc::SimulatedSmc>(*image);
+    smc = std::make_unique<Smc>(driver);
+    platformName_ = std::make_unique<platform::registry::FixedPlatformName>(driver->model());
     bundle_ = std::make_unique<platform::foundation::Bundle>(makeBundle(translations));
-    server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{io_, *platformName_, *bundle_});
+    server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{io_, *smc, *platformName_, *bundle_, {}});
     return *server_;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SimulatedSmc.h"
 #include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/smc/Smc.h"
 
 namespace vrl::testing {
 
@@ -21,8 +22,8 @@ class DiscoveryTest : public ::testing::Test {
 protected:
     void TearDown() override;
 
-    // Loads the image, installs it as the process's SMC and builds the server
-    // object, which runs discovery. The platform name is the image's model
+    // Loads the image into a simulated SMC and builds the server object on it,
+    // which runs discovery. The platform name is the image's model
     // unless one is given.
     VRLServerObject& discover(const std::string& imageName,
                               const std::map<std::string, std::string>& translations = {});
@@ -30,7 +31,8 @@ protected:
     const SensorEntry* entry(const std::string& key) const;
     std::size_t countOfType(const std::string& type) const;
 
-    std::shared_ptr<platform::smc::SimulatedSmc> smc;
+    std::shared_ptr<platform::smc::SimulatedSmc> driver;
+    std::unique_ptr<Smc> smc;               // the server object's, over driver
     std::vector<std::string> listedKeys;  // the image's keys, in its order
 
 private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DiscoveryFixture.h"
+#include "sensor-service/discovery/FanDiscovery.h"
 
 namespace vrl::testing {
 namespace {
@@ -64,12 +65,11 @@ TEST_F(DiscoveryTest, SecondPassRunsWhenOnlyGraphicsFansAreListed) {
     EXPECT_FALSE(entry("FFAc"));
 }
 
-TEST_F(DiscoveryTest, SideNamesFollowTheIdentifierKeyName) {
-    const VRLServerObject& server = discover("empty.json");
-    EXPECT_EQ(server.decodeFanID("F0ID"), "Left Side");
-    EXPECT_EQ(server.decodeFanID("F1ID"), "Right Side");
-    EXPECT_EQ(server.decodeFanID("F10X"), "Left Side");
-    EXPECT_EQ(server.decodeFanID("F2ID"), "F2ID");
+TEST(FanDiscovery, SideNamesFollowTheIdentifierKeyName) {
+    EXPECT_EQ(FanDiscovery::decodeFanID("F0ID"), "Left Side");
+    EXPECT_EQ(FanDiscovery::decodeFanID("F1ID"), "Right Side");
+    EXPECT_EQ(FanDiscovery::decodeFanID("F10X"), "Left Side");
+    EXPECT_EQ(FanDiscovery::decodeFanID("F2ID"), "F2ID");
 }
 
 }  // namespace

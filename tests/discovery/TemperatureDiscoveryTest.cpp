@@ -78,20 +78,20 @@ TEST_F(DiscoveryTest, AnSmcWithoutKeysGetsNoEntries) {
 
 TEST_F(DiscoveryTest, OnlyListedCandidatesCostSmcCalls) {
     VRLServerObject& server = discover("default.json");
-    ASSERT_EQ(smcOpen(), 0);
-    smc->resetCounts();
-    server.insertSmcSensorsWithKeys(listedKeys, 0);
+    ASSERT_EQ(smc->smcOpen(), 0);
+    driver->resetCounts();
+    server.insertSmcSensorsWithKeys(listedKeys);
     // Fourteen tests of listed candidates (TG1M and Th0H twice), one of them
     // failing at the key information; every other candidate costs nothing.
-    EXPECT_EQ(smc->callCount(kSmcCmdReadKeyInfo), 14u);
-    EXPECT_EQ(smc->callCount(kSmcCmdReadBytes), 13u);
-    EXPECT_EQ(smc->callCount(kSmcCmdReadIndex), 0u);
-    EXPECT_EQ(smc->totalCalls(), 27u);
+    EXPECT_EQ(driver->callCount(kSmcCmdReadKeyInfo), 14u);
+    EXPECT_EQ(driver->callCount(kSmcCmdReadBytes), 13u);
+    EXPECT_EQ(driver->callCount(kSmcCmdReadIndex), 0u);
+    EXPECT_EQ(driver->totalCalls(), 27u);
 
-    smc->resetCounts();
-    server.insertSmcSensorsWithKeys({}, 0);
-    EXPECT_EQ(smc->totalCalls(), 0u);
-    smcClose();
+    driver->resetCounts();
+    server.insertSmcSensorsWithKeys({});
+    EXPECT_EQ(driver->totalCalls(), 0u);
+    smc->smcClose();
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // The server object's life on a simulated SMC: discovery reads every value
-// once, the timer starts once, and endTimer/startTimer restart it.
+// once, the timer starts once, endTimer/startTimer restart it, and the timer
+// keeps a fixed rate.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include "platform/smc/SimulatedSmc.h"
 #include "sensor-service/server/VRLServerObject.h"
@@ -11,6 +15,7 @@ namespace {
 
 using platform::smc::SimulatedSmc;
 using platform::smc::SmcImage;
+using Clock = std::chrono::steady_clock;
 
 constexpr uint8_t kReadBytes = 5;
 
@@ -27,13 +32,18 @@ SmcImage macImage(bool unavailable = false) {
 }
 
 struct Harness {
-    explicit Harness(SmcImage image) : smc(std::make_shared<SimulatedSmc>(std::move(image))) { smcUseDriver(smc); }
+    explicit Harness(SmcImage image) : driver(std::make_shared<SimulatedSmc>(std::move(image))), smc(driver) {}
     asio::io_context io;
-    std::shared_ptr<SimulatedSmc> smc;
+    std::shared_ptr<SimulatedSmc> driver;
+    Smc smc;
     platform::registry::FixedPlatformName name{std::string("MacBookPro11,1")};
     platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     int refreshes = 0;
-    VRLServerObject::Environment env{io, name, bundle, [this](const ModelData&) { ++refreshes; }};
+    Clock::time_point lastRefreshEnd;
+    VRLServerObject::Environment env{io, smc, name, bundle, [this](const ModelData&) {
+                                         ++refreshes;
+                                         lastRefreshEnd = Clock::now();
+                                     }};
 };
 
 TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
@@ -45,12 +55,12 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     EXPECT_EQ(server.modelData().at("F0Ac").value, 2000.0);
     EXPECT_TRUE(server.isTimerRunning());
     EXPECT_EQ(server.timerInterval(), 5.0f);
-    EXPECT_EQ(h.refreshes, 1);
+    EXPECT_EQ(h.refreshes, 1) << "the first refresh is published too";
 
-    const uint64_t reads = h.smc->callCount(kReadBytes);
+    const uint64_t reads = h.driver->callCount(kReadBytes);
     server.startTimer();
     EXPECT_EQ(h.refreshes, 1) << "a running timer is not started again";
-    EXPECT_EQ(h.smc->callCount(kReadBytes), reads);
+    EXPECT_EQ(h.driver->callCount(kReadBytes), reads);
 
     server.endTimer();
     EXPECT_FALSE(server.isTimerRunning());
@@ -66,13 +76,21 @@ TEST(VRLServerObject, RefreshReplacesValuesAndUnreadableKeysGetTheirSubstitutes)
     SmcImage changed = macImage();
     changed.keys.pop_back();                                           // TC0P gone
     changed.keys[3].fail = platform::smc::SmcKeyFailure::read;        // F0Ac unreadable
-    h.smc->replaceImage(changed);
+    h.driver->replaceImage(changed);
     server.updateModuleFromTimer();
     EXPECT_EQ(server.modelData().at("TC0P").value, -1.0);
     EXPECT_EQ(server.modelData().at("F0Ac").value, 0.0);
     EXPECT_EQ(server.modelData().size(), 2u) << "entries stay, only values change";
 
-    h.smc->replaceImage(macImage());
+    changed = macImage();
+    changed.keys[3].type = "flt ";
+    changed.keys[3].bytes = {0x00, 0x00, 0xC0, 0x7F};  // NaN, shown as "nan"
+    changed.keys[3].size = 4;
+    h.driver->replaceImage(changed);
+    server.updateModuleFromTimer();
+    EXPECT_EQ(server.modelData().at("F0Ac").value, 0.0);
+
+    h.driver->replaceImage(macImage());
     server.updateModuleFromTimer();
     EXPECT_EQ(server.modelData().at("TC0P").value, 47.5);
     EXPECT_EQ(server.modelData().at("F0Ac").value, 2000.0);
@@ -83,6 +101,31 @@ TEST(VRLServerObject, UnavailableSmcGivesEmptyModelDataAndARunningTimer) {
     VRLServerObject server(h.env);
     EXPECT_TRUE(server.modelData().empty());
     EXPECT_TRUE(server.isTimerRunning());
+}
+
+// Deadlines lie whole periods apart, however late a refresh ran; one that
+// ran later than a whole period skips the deadlines already gone by instead
+// of refreshing again at once. Only the scheduled deadlines are compared, so
+// the machine's speed does not matter.
+TEST(VRLServerObject, TimerKeepsAFixedRateAndSkipsMissedDeadlines) {
+    Harness h(macImage());
+    VRLServerObject server(h.env);
+    server.endTimer();
+    server.setTimerInterval(1.0f / 64);  // exact in binary, so the period is too
+    const Clock::duration period = std::chrono::microseconds(15625);
+    server.startTimer();
+    h.io.poll();  // the cancelled first timer's wait ends
+
+    for (int late = 0; late < 3; ++late) {
+        const Clock::time_point before = server.nextRefreshDeadline();
+        std::this_thread::sleep_for(late * 2 * period);
+        const int refreshes = h.refreshes;
+        ASSERT_EQ(h.io.run_one(), 1u);
+        ASSERT_EQ(h.refreshes, refreshes + 1);
+        const Clock::duration step = server.nextRefreshDeadline() - before;
+        EXPECT_EQ(step % period, Clock::duration::zero()) << "late by " << late * 2 << " periods";
+        EXPECT_GT(server.nextRefreshDeadline(), h.lastRefreshEnd) << "a missed deadline is not made up for";
+    }
 }
 
 }  // namespace

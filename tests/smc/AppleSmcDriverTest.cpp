@@ -75,49 +75,47 @@ protected:
                                       {"FNum", "ui8 ", "\x01"},
                                       {"TC0P", "sp78", "\x2f\x80"}});
         driver = std::make_shared<AppleSmcDriver>(attributes);
-        smcUseDriver(driver);
+        smc = std::make_unique<Smc>(driver);
     }
-    void TearDown() override {
-        smcUseDriver(nullptr);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { fs::remove_all(dir); }
 
     fs::path dir;
     std::shared_ptr<FakeAppleSmcDirectory> attributes;
     std::shared_ptr<AppleSmcDriver> driver;
+    std::unique_ptr<Smc> smc;
 };
 
 TEST_F(AppleSmcDriverTest, AnswersKeyAccessFromTheAttributes) {
-    ASSERT_EQ(smcOpen(), 0);
-    EXPECT_EQ(getSmcKeysFromConnection(0), (std::vector<std::string>{"#KEY", "F0Ac", "FNum", "TC0P"}));
-    EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), 47.5);
-    EXPECT_EQ(valueForKey("F0Ac"), "2000.00");
+    ASSERT_EQ(smc->smcOpen(), 0);
+    EXPECT_EQ(getSmcKeysFromConnection(*smc), (std::vector<std::string>{"#KEY", "F0Ac", "FNum", "TC0P"}));
+    EXPECT_DOUBLE_EQ(smc->smcGetTemperature("TC0P"), 47.5);
+    EXPECT_EQ(valueForKey(*smc, "F0Ac"), "2000.00");
     SmcValue value{};
-    ASSERT_EQ(smcReadKeyUncached("FNum", value), 0);
+    ASSERT_EQ(smc->smcReadKeyUncached("FNum", value), 0);
     EXPECT_STREQ(value.dataType, "ui8 ");  // the trailing blank survives the line end
     EXPECT_EQ(value.dataSize, 1u);
-    auto fans = SmcHelper::readNumericKey("FNum");
+    auto fans = SmcHelper::readNumericKey(*smc, "FNum");
     ASSERT_TRUE(std::holds_alternative<uint64_t>(fans));
     EXPECT_EQ(std::get<uint64_t>(fans), 1u);
-    EXPECT_NE(smcReadKey("NONE", value), 0);
-    EXPECT_EQ(smcClose(), 0);
-    EXPECT_NE(smcReadKeyUncached("FNum", value), 0);
+    EXPECT_NE(smc->smcReadKey("NONE", value), 0);
+    EXPECT_EQ(smc->smcClose(), 0);
+    EXPECT_NE(smc->smcReadKeyUncached("FNum", value), 0);
 }
 
 TEST_F(AppleSmcDriverTest, FailuresAreStatusesNotCrashes) {
-    ASSERT_EQ(smcOpen(), 0);
+    ASSERT_EQ(smc->smcOpen(), 0);
     platform::smc::SmcKeyData in{};
     platform::smc::SmcKeyData out{};
     in.command = platform::smc::kSmcCmdReadIndex;
     in.index = 4;
-    EXPECT_NE(smcCall(platform::smc::kSmcSelector, in, out), 0);
+    EXPECT_NE(smc->smcCall(platform::smc::kSmcSelector, in, out), 0);
     attributes->put("key_count", "7\n");  // the table is built at open
     in.index = 5;
-    EXPECT_NE(smcCall(platform::smc::kSmcSelector, in, out), 0);
+    EXPECT_NE(smc->smcCall(platform::smc::kSmcSelector, in, out), 0);
     fs::remove_all(dir);  // the device went away while open
     SmcValue value{};
-    EXPECT_NE(smcReadKeyUncached("TC0P", value), 0);
-    EXPECT_NE(smcCall(platform::smc::kSmcSelector, in, out), 0);
+    EXPECT_NE(smc->smcReadKeyUncached("TC0P", value), 0);
+    EXPECT_NE(smc->smcCall(platform::smc::kSmcSelector, in, out), 0);
 }
 
 TEST_F(AppleSmcDriverTest, OpenFailsCleanlyWithoutAUsableDirectory) {
@@ -125,14 +123,14 @@ TEST_F(AppleSmcDriverTest, OpenFailsCleanlyWithoutAUsableDirectory) {
     uint32_t handle = 0;
     EXPECT_NE(missing.open(handle), 0);
     attributes->put("key_count", "many\n");
-    EXPECT_EQ(smcOpen(), 1);
+    EXPECT_EQ(smc->smcOpen(), 1);
     attributes->put("key_count", "4\n");
     if (::geteuid() != 0) {  // root may write anything
         fs::permissions(dir / "key_at_index", fs::perms::owner_read);
-        EXPECT_EQ(smcOpen(), 1);
+        EXPECT_EQ(smc->smcOpen(), 1);
         fs::permissions(dir / "key_at_index", fs::perms::owner_read | fs::perms::owner_write);
     }
-    EXPECT_EQ(smcOpen(), 0);
+    EXPECT_EQ(smc->smcOpen(), 0);
 }
 
 }  // namespace

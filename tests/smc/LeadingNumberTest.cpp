@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "sensor-service/smc/LeadingNumber.h"
@@ -11,26 +10,45 @@
 namespace vrl::test {
 namespace {
 
-void expectReadAsStrtodReads(const std::string& text) {
-    const double expected = std::strtod(text.c_str(), nullptr);
-    const double actual = leadingNumber(text);
-    if (std::isnan(expected)) {
-        EXPECT_TRUE(std::isnan(actual)) << '"' << text << '"';
-    } else {
+TEST(LeadingNumber, ReadsDecimalTextAsStrtodDoes) {
+    for (const char* text :
+         {"2000.00", "0", "-0", "-0.000", "007", "1.", "1.5e3", "1e", "1e+", "1e-400", "1e400", "-1e400",
+          "123456789012345678901234567890", "0.1", "+12", "  42", "\t-3.5", ".5", "-.5", "1f 40 ", "45.5%",
+          "12abc", "2.2250738585072011e-308", "4.9e-324", "1.7976931348623157e308", "9007199254740993"}) {
+        const double expected = std::strtod(text, nullptr);
+        const double actual = leadingNumber(text);
         // Bit for bit: the sign of zero counts too.
         EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << '"' << text << '"';
         EXPECT_EQ(actual, expected) << '"' << text << '"';
     }
 }
 
-TEST(LeadingNumber, ReadsEveryTextAsStrtodDoes) {
-    for (const char* text :
-         {"2000.00", "0", "-0", "-0.000", "007", "1.", "1.5e3", "1e", "1e+", "1e-400", "1e400", "-1e400",
-          "123456789012345678901234567890", "0.1", "0x1F", "0X1f", "-0x10", "00x5", "+12", "  42", "\t-3.5",
-          "", "-", ".5", "-.5", "inf", "-infinity", "nan", "TRUE", "Left Fan", "1f 40 ", "45.5%", "12abc",
-          "2.2250738585072011e-308", "4.9e-324", "1.7976931348623157e308", "9007199254740993"}) {
-        expectReadAsStrtodReads(text);
+// A C library reader would take these as NaN, infinity or hexadecimal; none
+// begins with a decimal number.
+TEST(LeadingNumber, TextThatIsNoDecimalNumberGivesZero) {
+    for (const char* text : {"", "-", "+", ".", "-.", " ", "nan", "-nan", "NAN(123)", "inf", "-inf", "+Infinity",
+                             " INF", "TRUE", "Left Fan"}) {
+        EXPECT_EQ(leadingNumber(text), 0.0) << '"' << text << '"';
     }
+    EXPECT_EQ(leadingNumber("0x1F"), 0.0) << "the decimal 0 before the x";
+    EXPECT_EQ(leadingNumber("00x5"), 0.0);
+}
+
+// A four-byte "flt " fan speed that holds NaN or infinity prints as "nan" or
+// "inf" and must not reach the model data as such.
+TEST(LeadingNumber, FloatFanSpeedsThatAreNoNumberReadAsZero) {
+    const uint8_t nan[32] = {0x00, 0x00, 0xC0, 0x7F};
+    const uint8_t infinity[32] = {0x00, 0x00, 0x80, 0x7F};
+    const uint8_t negativeInfinity[32] = {0x00, 0x00, 0x80, 0xFF};
+    const uint8_t speed[32] = {0x00, 0x00, 0xFA, 0x44};
+    for (const uint8_t* bytes : {nan, infinity, negativeInfinity}) {
+        std::optional<std::string> text;
+        ASSERT_EQ(stringRepresentationForBytes(bytes, 4, "flt ", text), 0);
+        EXPECT_EQ(leadingNumber(*text), 0.0) << *text;
+    }
+    std::optional<std::string> text;
+    ASSERT_EQ(stringRepresentationForBytes(speed, 4, "flt ", text), 0);
+    EXPECT_EQ(leadingNumber(*text), 2000.0);
 }
 
 TEST(LeadingNumber, ReadsEveryFanSpeedTextAsStrtodDoes) {

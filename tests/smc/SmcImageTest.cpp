@@ -70,17 +70,14 @@ TEST(SmcImage, BuiltInImageLoads) {
     EXPECT_GE(image.keys.size(), 30u);
 }
 
-class WatchedImageTest : public FreshSmcTest {
+class WatchedImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         file = std::filesystem::temp_directory_path() /
                ("smc-image-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json");
     }
-    void TearDown() override {
-        std::filesystem::remove(file);
-        FreshSmcTest::TearDown();
-    }
+    void TearDown() override { std::filesystem::remove(file); }
     void write(const std::string& text) {
         std::ofstream(file, std::ios::trunc) << text;
         // Make every rewrite visible even within one timestamp tick.
@@ -89,6 +86,7 @@ protected:
         std::filesystem::last_write_time(file, tick);
     }
     std::filesystem::path file;
+    std::shared_ptr<SimulatedSmc> driver;
 };
 
 TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewIsBroken) {
@@ -97,29 +95,29 @@ TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewI
     EXPECT_NE(error.find(file.string()), std::string::npos);
 
     write(R"({"model":"Mac-1","keys":[{"key":"TC0P","type":"sp78","bytes":"2f80"}]})");
-    smc = SimulatedSmc::watchingFile(file, error);
-    ASSERT_TRUE(smc) << error;
-    smcUseDriver(smc);
-    ASSERT_EQ(smcOpen(), 0);
-    EXPECT_DOUBLE_EQ(smcGetTemperature("TC0P"), 47.5);
-    smcClose();
+    driver = SimulatedSmc::watchingFile(file, error);
+    ASSERT_TRUE(driver) << error;
+    Smc access(driver);
+    ASSERT_EQ(access.smcOpen(), 0);
+    EXPECT_DOUBLE_EQ(access.smcGetTemperature("TC0P"), 47.5);
+    access.smcClose();
 
     write(R"({"model":"Mac-2","keys":[{"key":"TC0P","type":"sp78","bytes":"3000"},
                                       {"key":"TC1C","type":"sp78","bytes":"3000"}]})");
-    EXPECT_EQ(smc->model(), "Mac-1");  // only an open re-reads
-    ASSERT_EQ(smcOpen(), 0);
-    EXPECT_EQ(smc->model(), "Mac-2");
-    EXPECT_EQ(getSmcKeysFromConnection(0).size(), 3u);
-    smcClose();
+    EXPECT_EQ(driver->model(), "Mac-1");  // only an open re-reads
+    ASSERT_EQ(access.smcOpen(), 0);
+    EXPECT_EQ(driver->model(), "Mac-2");
+    EXPECT_EQ(getSmcKeysFromConnection(access).size(), 3u);
+    access.smcClose();
 
     write(R"({"model":"Mac-3","keys":[{"key":"TOOLONG","type":"sp78","bytes":"00"}]})");
-    ASSERT_EQ(smcOpen(), 0);
-    EXPECT_EQ(smc->model(), "Mac-2");
-    EXPECT_EQ(getSmcKeysFromConnection(0).size(), 3u);
-    smcClose();
+    ASSERT_EQ(access.smcOpen(), 0);
+    EXPECT_EQ(driver->model(), "Mac-2");
+    EXPECT_EQ(getSmcKeysFromConnection(access).size(), 3u);
+    access.smcClose();
 
     write(R"({"unavailable":true,"keys":[]})");
-    EXPECT_EQ(smcOpen(), 1);
+    EXPECT_EQ(access.smcOpen(), 1);
 }
 
 TEST(SimulatedSmcDriver, HandlesSelectorsAndUnknownCommands) {

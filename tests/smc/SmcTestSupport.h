@@ -1,6 +1,6 @@
 #pragma once
-// Every test case starts on a fresh SMC: a new simulated driver and an empty
-// key-info cache.
+// Every test case starts on a fresh SMC: a new simulated driver and an SMC
+// object of its own, with an empty key-info cache.
 #include <memory>
 #include <string>
 
@@ -21,12 +21,12 @@ inline platform::smc::SmcImage imageFromJson(const std::string& json) {
 class FreshSmcTest : public ::testing::Test {
 protected:
     void useImage(const std::string& json) {
-        smc = std::make_shared<platform::smc::SimulatedSmc>(imageFromJson(json));
-        smcUseDriver(smc);
+        driver = std::make_shared<platform::smc::SimulatedSmc>(imageFromJson(json));
+        smc = std::make_unique<Smc>(driver);
     }
-    void TearDown() override { smcUseDriver(nullptr); }
 
-    std::shared_ptr<platform::smc::SimulatedSmc> smc;
+    std::shared_ptr<platform::smc::SimulatedSmc> driver;
+    std::unique_ptr<Smc> smc;
 };
 
 }  // namespace vrl::test

@@ -1,7 +1,7 @@
 // Sensor entries of the model data and the cleaning of their titles.
-#include <algorithm>
+#include "sensor-service/model/ModelData.h"
 
-#include "sensor-service/server/VRLServerObject.h"
+#include <algorithm>
 
 namespace vrl {
 
@@ -13,14 +13,14 @@ char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 
 bool sameIgnoringCase(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
 
-bool containsIgnoringCase(const std::string& text, const std::string& part) {
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
     return std::search(text.begin(), text.end(), part.begin(), part.end(), sameIgnoringCase) != text.end();
 }
 
 }  // namespace
 
-void VRLServerObject::addNewItemToModelDataForKey(const std::string& key, const std::string& title,
-                                                  int32_t type, NumberObject min, NumberObject max) {
+void ModelData::addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
+                                            NumberObject min, NumberObject max) {
     SensorEntry entry;
     entry.title = clearTitle(title);
     entry.value = 0.0;
@@ -34,12 +34,12 @@ void VRLServerObject::addNewItemToModelDataForKey(const std::string& key, const 
         entry.unit = kUnitCelsius;
         entry.type = kTypeTemperature;
     }
-    _modelData[key] = std::move(entry);
+    (*this)[key] = std::move(entry);
 }
 
-std::string VRLServerObject::clearTitle(const std::string& title) const {
-    for (const std::string& name : fansName) {
-        if (containsIgnoringCase(title, name)) return name;
+std::string ModelData::clearTitle(const std::string& title) {
+    for (const std::string_view name : kFanSideNames) {
+        if (containsIgnoringCase(title, name)) return std::string(name);
     }
     return title;
 }
