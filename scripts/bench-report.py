@@ -140,7 +140,6 @@ class Report:
             f"| appcast parse and decision, {fmt(big['items'], 0)} items ({big['megabytes']:.1f} MB) "
             f"| {fmt(big['subject_us'] / 1000, 2)} ms | {fmt(big['floor_us'] / 1000, 2)} ms, pugixml's bare parse "
             f"| {big['ratio']:.2f} | ≤ 1.5 | {verdict(big['ratio'] <= 1.5)} |",
-            *self.applesmc_rows(),
             f"| `vrlsensord --smc-demo` idle: RssAnon | {fp['sensord']['rss_anon_kb']} kB | — | — | < 2 MiB "
             f"| {verdict(fp['sensord']['rss_anon_kb'] < 2048)} |",
             f"| its CPU time over {seconds} s idle | {s_cpu_ms:.2f} ms | — | — | < {20 * seconds / 60:.3g} ms "
@@ -151,6 +150,7 @@ class Report:
             f"| < 4 MiB | {verdict(fp['notifier']['rss_anon_kb'] < 4096)} |",
             f"| its wake-ups over {seconds} s (CPU {n_cpu_ms:.2f} ms) | {fp['notifier']['wakeups']} | — | — | none "
             f"| {verdict(fp['notifier']['wakeups'] == 0)} |",
+            *self.applesmc_rows(),
             "",
             "Discovery's calls are those its steps imply, and no more: the cached \"#KEY\" read and one "
             "key-at-index read per listed key; per fan, two cached limit reads and two uncached reads "
