@@ -29,8 +29,8 @@ fake_pid=$!
 for _ in $(seq 100); do [[ -e $scratch/mnt/applesmc.768/key_count ]] && break; sleep 0.05; done
 [[ -e $scratch/mnt/applesmc.768/key_count ]] || { cat "$scratch/fake.log" >&2; exit 1; }
 
-# fetch SOCKET OUT: the model data, once the service answers with its first
-# refresh in it (a refresh leaves no entry at 0 or -1 on these images).
+# fetch SOCKET OUT: the model data, once the service answers with entries in
+# it (the service refreshes once before it serves).
 fetch() {
   for _ in $(seq 100); do
     if "$sensors" --json --socket "$1" >"$2" 2>/dev/null && [[ $(cat "$2") != "{}" ]]; then return 0; fi
