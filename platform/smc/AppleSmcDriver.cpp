@@ -130,11 +130,6 @@ int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
     return 0;
 }
 
-bool AppleSmcDriver::selectionIs(uint32_t index) {
-    int64_t selected = -1;
-    return readNumber(AppleSmcAttribute::keyAtIndex, selected) == 0 && selected == index;
-}
-
 // Select, read, and read the selection back: the data belongs to the key only
 // if no other process moved the selection in between. A failed data read is
 // checked the same way, as the key another process selected may be the one
@@ -143,7 +138,9 @@ AppleSmcDriver::DataRead AppleSmcDriver::readData(uint32_t index, const KeyEntry
     if (select(index) != 0) return DataRead::failed;
     std::array<char, kMaxDataLength + 1> data;  // one more shows a longer answer
     AttributeRead read = attributes_->read(AppleSmcAttribute::keyAtIndexData, data);
-    if (!selectionIs(index)) return DataRead::selectionMoved;
+    int64_t selected = -1;
+    if (readNumber(AppleSmcAttribute::keyAtIndex, selected) != 0) return DataRead::failed;
+    if (selected != index) return DataRead::selectionMoved;
     if (!read.ok() || read.bytes != entry.length) return DataRead::failed;
     std::memcpy(output.bytes, data.data(), std::min(read.bytes, sizeof output.bytes));
     return DataRead::done;

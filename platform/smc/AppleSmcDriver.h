@@ -9,7 +9,10 @@
 // A read of bytes (command 5) selects the key, reads its data and reads the
 // selection back, since any other process may move the system-wide selection
 // in between; a moved selection is retried once, then the read fails. So a
-// read costs three attribute accesses and one SMC transaction.
+// read costs three attribute accesses and one SMC transaction. A selection
+// moved away and back again between the data read and the read-back goes
+// unseen; a process that only ever selects other keys cannot make a read
+// return their bytes.
 //
 // An index whose description the SMC refuses (EIO) is left out of the table:
 // command 8 fails for it, and its key reads as missing (command 9 and 5 fail
@@ -67,7 +70,6 @@ private:
     int readNumber(AppleSmcAttribute which, int64_t& value);
     int readName(AppleSmcAttribute which, uint32_t& code);
     DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output);
-    bool selectionIs(uint32_t index);
     const KeyEntry* entryOf(uint32_t keyCode, uint32_t& index) const;
 
     SmcStatus answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const;

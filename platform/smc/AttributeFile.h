@@ -34,7 +34,8 @@ public:
     ~AttributeFile();
 
     // One pread at offset 0 into `buffer`; content longer than the buffer is
-    // cut. Never throws. Callers serialise accesses to one file themselves.
+    // cut. Never throws. Any thread: each access is one system call, whole,
+    // but which of two concurrent ones the file sees first is not kept.
     AttributeRead read(std::span<char> buffer) const noexcept;
     // One pwrite of `text` at offset 0: 0, or the errno the store refused
     // with (EINVAL for a value the attribute does not take). A short write
