@@ -307,6 +307,13 @@ class Report:
             "request until the next one. Measuring with replaced model data showed that replacing it did "
             "not count as a change: the old reply would have been served. It now does, and a test holds "
             "it.",
+            "- **The applesmc driver** (measured on the FUSE stand-in with the built-in Mac's 33 keys, "
+            "300 µs + 40 µs a byte per SMC transaction, one refresh of every key, pinned to one CPU): each "
+            "open read `key_count` again and selected and named every index, and every access opened, read "
+            "to the end and closed a file through iostreams: 133 file opens, 200 attribute accesses and 34 "
+            "SMC transactions, about 40 ms. The key table is now read once per driver and every attribute "
+            "is one descriptor read in place: no opens, 99 accesses (select, read, and the read-back of the "
+            "selection that the old driver lacked) and 33 transactions, about 21 ms.",
             "",
         )
 
