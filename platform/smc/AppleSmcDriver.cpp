@@ -1,118 +1,67 @@
 #include "platform/smc/AppleSmcDriver.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
+#include <string_view>
 
+#include "platform/smc/AppleSmcAttributeFiles.h"
 #include "platform/smc/FourCharCode.h"
 #include "platform/smc/SmcStatusCodes.h"
 
 namespace platform::smc {
 namespace {
 
-// The driver ends its text attributes with a newline; type names keep their
-// trailing blank ("ui8 "), so only the line end is removed.
-std::string withoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.pop_back();
+// Content that is not what the kernel prints: treated as an unreadable key.
+constexpr int kMalformed = EBADMSG;
+// The kernel keeps a key's data length in one byte.
+constexpr int64_t kMaxDataLength = 255;
+constexpr int kReadAttempts = 2;
+
+// The kernel ends every text attribute with one newline; a type keeps its
+// trailing blank ("ui8 "), so only that newline goes.
+std::string_view lineOf(std::span<const char> content) {
+    std::string_view text(content.data(), content.size());
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     return text;
 }
 
 }  // namespace
 
 AppleSmcDriver::AppleSmcDriver(std::filesystem::path directory)
-    : attributes_(std::make_shared<SysfsAttributes>(std::move(directory))) {}
+    : attributes_(std::make_unique<AppleSmcAttributeFiles>(std::move(directory))) {}
 
-AppleSmcDriver::AppleSmcDriver(std::shared_ptr<SysfsAttributes> attributes) : attributes_(std::move(attributes)) {}
-
-std::optional<uint32_t> AppleSmcDriver::readNumberAttribute(const char* name) const {
-    auto text = attributes_->read(name);
-    if (!text) return std::nullopt;
-    std::string line = withoutLineEnd(*text);
-    uint32_t value = 0;
-    auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
-    if (ec != std::errc() || end != line.data() + line.size()) return std::nullopt;
-    return value;
-}
-
-bool AppleSmcDriver::select(uint32_t index) const {
-    return attributes_->write("key_at_index", std::to_string(index));
-}
-
-std::optional<std::string> AppleSmcDriver::selectedLine(const char* name) const {
-    auto text = attributes_->read(name);
-    if (!text) return std::nullopt;
-    return withoutLineEnd(*text);
-}
-
-SmcStatus AppleSmcDriver::buildKeyTable() {
-    indexByKeyCode_.clear();
-    auto count = readNumberAttribute("key_count");
-    if (!count) return kSmcNoDevice;
-    keyCount_ = *count;
-    for (uint32_t index = 0; index < keyCount_; ++index) {
-        if (!select(index)) return kSmcNoDevice;
-        auto name = selectedLine("key_at_index_name");
-        if (name && name->size() == 4) indexByKeyCode_.emplace(fourCharCode(*name), index);
-    }
-    return kSmcSuccess;
-}
+AppleSmcDriver::AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes)
+    : attributes_(std::move(attributes)) {}
 
 SmcStatus AppleSmcDriver::open(uint32_t& handle) {
     std::lock_guard lock(mutex_);
-    if (!attributes_->isWritable("key_at_index")) return kSmcNoDevice;
-    if (SmcStatus status = buildKeyTable(); status != kSmcSuccess) return status;
-    openHandle_ = nextHandle_++;
-    handle = openHandle_;
+    try {
+        if (!table_) {
+            if (attributes_->open() != 0) return kSmcNoDevice;
+            table_ = readKeyTable();
+            if (!table_) return kSmcNoDevice;
+        }
+        openHandles_.insert(nextHandle_);
+    } catch (const std::bad_alloc&) {
+        return kSmcNoDevice;
+    }
+    handle = nextHandle_++;
     return kSmcSuccess;
 }
 
 SmcStatus AppleSmcDriver::close(uint32_t handle) {
     std::lock_guard lock(mutex_);
-    if (handle == 0 || handle != openHandle_) return kSmcNotOpen;
-    openHandle_ = 0;
-    return kSmcSuccess;
-}
-
-std::optional<uint32_t> AppleSmcDriver::indexOf(uint32_t keyCode) const {
-    auto it = indexByKeyCode_.find(keyCode);
-    if (it == indexByKeyCode_.end()) return std::nullopt;
-    return it->second;
-}
-
-SmcStatus AppleSmcDriver::answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const {
-    if (input.index >= keyCount_ || !select(input.index)) return kSmcNotFound;
-    auto name = selectedLine("key_at_index_name");
-    if (!name || name->size() != 4) return kSmcError;
-    output.key = fourCharCode(*name);
-    return kSmcSuccess;
-}
-
-SmcStatus AppleSmcDriver::answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const {
-    auto index = indexOf(input.key);
-    if (!index || !select(*index)) return kSmcNotFound;
-    auto type = selectedLine("key_at_index_type");
-    auto length = readNumberAttribute("key_at_index_data_length");
-    if (!type || type->empty() || type->size() > 4 || !length) return kSmcError;
-    output.key = input.key;
-    output.dataType = fourCharCode(*type);
-    output.dataSize = *length;
-    return kSmcSuccess;
-}
-
-SmcStatus AppleSmcDriver::answerReadBytes(const SmcKeyData& input, SmcKeyData& output) const {
-    auto index = indexOf(input.key);
-    if (!index || !select(*index)) return kSmcNotFound;
-    auto data = attributes_->read("key_at_index_data");
-    if (!data) return kSmcError;
-    output.key = input.key;
-    std::memcpy(output.bytes, data->data(), std::min(data->size(), sizeof output.bytes));
-    return kSmcSuccess;
+    return openHandles_.erase(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                            SmcKeyData& output) {
     std::lock_guard lock(mutex_);
-    if (handle == 0 || handle != openHandle_) return kSmcNotOpen;
+    if (!openHandles_.count(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     std::memset(&output, 0, sizeof output);
     switch (input.command) {
@@ -121,6 +70,117 @@ SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, c
         case kSmcCmdReadBytes: return answerReadBytes(input, output);
         default: return kSmcBadArgument;
     }
+}
+
+// One key_count read, then per index a selection and its three descriptions.
+// A description the SMC refuses (EIO) leaves that index out for good, as the
+// kernel will refuse it again; any other failure (the device going away)
+// abandons the table so that the next open starts over.
+std::optional<AppleSmcDriver::KeyTable> AppleSmcDriver::readKeyTable() {
+    int64_t count = 0;
+    if (readNumber(AppleSmcAttribute::keyCount, count) != 0 || count < 0) return std::nullopt;
+    KeyTable table;
+    for (int64_t index = 0; index < count; ++index) {
+        const int selectError = select(static_cast<uint32_t>(index));
+        // The SMC now counts more keys than the kernel loaded with; those it
+        // cannot select.
+        if (selectError == EINVAL) break;
+        if (selectError != 0) return std::nullopt;
+        KeyEntry entry;
+        const int describeError = describeSelected(entry);
+        if (describeError != 0 && describeError != EIO && describeError != kMalformed) return std::nullopt;
+        if (describeError == 0) table.indexByCode.emplace(entry.code, static_cast<uint32_t>(index));
+        table.byIndex.push_back(describeError == 0 ? std::optional(entry) : std::nullopt);
+    }
+    return table;
+}
+
+int AppleSmcDriver::describeSelected(KeyEntry& entry) {
+    if (int error = readName(AppleSmcAttribute::keyAtIndexName, entry.code)) return error;
+    if (int error = readName(AppleSmcAttribute::keyAtIndexType, entry.type)) return error;
+    int64_t length = 0;
+    if (int error = readNumber(AppleSmcAttribute::keyAtIndexDataLength, length)) return error;
+    if (length < 0 || length > kMaxDataLength) return kMalformed;
+    entry.length = static_cast<uint32_t>(length);
+    return 0;
+}
+
+int AppleSmcDriver::select(uint32_t index) {
+    std::array<char, 16> text;
+    auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), index);
+    return attributes_->write(AppleSmcAttribute::keyAtIndex, std::string_view(text.data(), end - text.data()));
+}
+
+int AppleSmcDriver::readNumber(AppleSmcAttribute which, int64_t& value) {
+    std::array<char, 32> content;
+    AttributeRead read = attributes_->read(which, content);
+    if (!read.ok()) return read.error;
+    std::string_view line = lineOf(std::span(content.data(), read.bytes));
+    auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
+    return ec == std::errc() && end == line.data() + line.size() ? 0 : kMalformed;
+}
+
+int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
+    std::array<char, 16> content;
+    AttributeRead read = attributes_->read(which, content);
+    if (!read.ok()) return read.error;
+    std::string_view line = lineOf(std::span(content.data(), read.bytes));
+    if (line.empty() || line.size() > 4) return kMalformed;
+    code = fourCharCode(line);
+    return 0;
+}
+
+// Select, read, and read the selection back: the data belongs to the key only
+// if no other process moved the selection in between. A failed data read is
+// checked the same way, as the key another process selected may be the one
+// that fails.
+AppleSmcDriver::DataRead AppleSmcDriver::readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) {
+    if (select(index) != 0) return DataRead::failed;
+    std::array<char, kMaxDataLength + 1> data;  // one more shows a longer answer
+    AttributeRead read = attributes_->read(AppleSmcAttribute::keyAtIndexData, data);
+    int64_t selected = -1;
+    if (readNumber(AppleSmcAttribute::keyAtIndex, selected) != 0) return DataRead::failed;
+    if (selected != index) return DataRead::selectionMoved;
+    if (!read.ok() || read.bytes != entry.length) return DataRead::failed;
+    std::memcpy(output.bytes, data.data(), std::min(read.bytes, sizeof output.bytes));
+    return DataRead::done;
+}
+
+const AppleSmcDriver::KeyEntry* AppleSmcDriver::entryOf(uint32_t keyCode, uint32_t& index) const {
+    auto it = table_->indexByCode.find(keyCode);
+    if (it == table_->indexByCode.end()) return nullptr;
+    index = it->second;
+    return &*table_->byIndex[index];
+}
+
+SmcStatus AppleSmcDriver::answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const {
+    if (input.index >= table_->byIndex.size() || !table_->byIndex[input.index]) return kSmcNotFound;
+    output.key = table_->byIndex[input.index]->code;
+    return kSmcSuccess;
+}
+
+SmcStatus AppleSmcDriver::answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const {
+    uint32_t index = 0;
+    const KeyEntry* entry = entryOf(input.key, index);
+    if (!entry) return kSmcNotFound;
+    output.key = input.key;
+    output.dataSize = entry->length;
+    output.dataType = entry->type;
+    return kSmcSuccess;
+}
+
+SmcStatus AppleSmcDriver::answerReadBytes(const SmcKeyData& input, SmcKeyData& output) {
+    uint32_t index = 0;
+    const KeyEntry* entry = entryOf(input.key, index);
+    if (!entry) return kSmcNotFound;
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        switch (readData(index, *entry, output)) {
+            case DataRead::done: output.key = input.key; return kSmcSuccess;
+            case DataRead::failed: return kSmcError;
+            case DataRead::selectionMoved: break;
+        }
+    }
+    return kSmcError;
 }
 
 }  // namespace platform::smc

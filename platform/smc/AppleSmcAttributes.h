@@ -1,0 +1,36 @@
+#pragma once
+// The attribute files of the kernel's applesmc device, as the driver uses
+// them. key_at_index is one selection for the whole system, shared with every
+// other process; the key_at_index_* attributes describe and read whatever key
+// it selects at the moment of the read. The real files by default
+// (AppleSmcAttributeFiles), an in-memory fake in tests.
+#include <span>
+#include <string_view>
+
+#include "platform/smc/AttributeFile.h"
+
+namespace platform::smc {
+
+enum class AppleSmcAttribute {
+    keyCount,              // "%d\n": the SMC's key count, one SMC transaction per read
+    keyAtIndex,            // "%d\n": the selection; writing a number selects, EINVAL out of range
+    keyAtIndexName,        // "%s\n" of the selected key; EIO where the SMC cannot describe it
+    keyAtIndexType,        // "%s\n", four characters, a trailing blank kept
+    keyAtIndexDataLength,  // "%d\n"
+    keyAtIndexData,        // the raw bytes, one SMC transaction per read
+};
+
+class AppleSmcAttributes {
+public:
+    virtual ~AppleSmcAttributes() = default;
+    // Opens every attribute (key_at_index for writing too): 0, or the errno
+    // of the first that failed, leaving none open. Once it has succeeded,
+    // later calls return 0 at once. Callers serialise every call.
+    virtual int open() = 0;
+    // One read of the whole content from its start; requires a successful open.
+    virtual AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) = 0;
+    // One store of `text`: 0 or its errno; requires a successful open.
+    virtual int write(AppleSmcAttribute which, std::string_view text) = 0;
+};
+
+}  // namespace platform::smc

@@ -1,0 +1,277 @@
+#!/usr/bin/python3
+"""A FUSE file system that serves an applesmc.768 device directory from an SMC
+image, with the kernel driver's attribute semantics, for tests and benchmarks.
+
+    fake_applesmc.py IMAGE MOUNTPOINT [--latency-us N] [--latency-per-byte-us N]
+
+MOUNTPOINT/applesmc.768/ holds the six attributes; MOUNTPOINT/control is the
+test's side door: reading it gives the counters as JSON, writing one of these
+lines changes the fake:
+
+    reset                      zero every counter
+    move KEY TIMES INDEX       after each of the next TIMES data reads of KEY,
+                               select INDEX, as another process would
+    latency US PER_BYTE_US     cost of one SMC transaction
+    keycount N|fail|smc        key_count shows N, or fails with EIO, or is
+                               read from the SMC again; the count the kernel
+                               loaded with (the selection's bound) stays
+
+What the kernel does and this fake copies: the key count the driver loaded
+with is the "#KEY" value at mount; key_count reads "#KEY" again at every read
+(one transaction); one selection for the whole system; describing an index
+costs two transactions the first time and none later, and a key the SMC
+cannot describe fails with EIO every time (two transactions each); a data read
+is one transaction. Content is made at every read at offset 0 (direct_io, so
+the page cache never answers in our place).
+
+Runs in the foreground until SIGTERM or SIGINT, which unmount.
+"""
+import argparse
+import errno
+import json
+import stat
+import sys
+import threading
+import time
+
+import fusepy
+
+DEVICE = "applesmc.768"
+CONTROL = "control"
+ATTRIBUTES = ("key_count", "key_at_index", "key_at_index_name", "key_at_index_type",
+              "key_at_index_data_length", "key_at_index_data")
+WRITABLE = "key_at_index"
+MAX_DATA_LENGTH = 255  # the kernel keeps a key's length in one byte
+
+
+def four_char_code(name):
+    return int.from_bytes(name.encode("latin-1"), "big")
+
+
+class Key:
+    def __init__(self, entry):
+        self.name = entry["key"]
+        self.type = entry["type"]
+        data = bytes.fromhex("".join(entry.get("bytes", "").split()))
+        self.length = min(entry.get("size", len(data)), MAX_DATA_LENGTH)
+        self.data = data[:self.length].ljust(self.length, b"\0")
+        self.fail = entry.get("fail")
+
+
+def load_keys(path):
+    """The image's keys in key-code order, the first of a duplicate winning,
+    with "#KEY" added as the count of all keys unless the image lists it."""
+    with open(path, encoding="utf-8") as f:
+        image = json.load(f)
+    keys = {}
+    for entry in image["keys"]:
+        keys.setdefault(entry["key"], Key(entry))
+    if "#KEY" not in keys:
+        count = len(keys) + 1
+        keys["#KEY"] = Key({"key": "#KEY", "type": "ui32", "bytes": count.to_bytes(4, "big").hex()})
+    return sorted(keys.values(), key=lambda k: four_char_code(k.name))
+
+
+class Counters:
+    def __init__(self):
+        self.reset()
+
+    def reset(self):
+        self.opens = 0
+        self.reads = 0
+        self.writes = 0
+        self.transactions = 0
+        self.selections_moved = 0
+        self.by_attribute = {name: 0 for name in ATTRIBUTES}
+
+    def as_json(self):
+        return json.dumps({"opens": self.opens, "reads": self.reads, "writes": self.writes,
+                           "accesses": self.reads + self.writes, "transactions": self.transactions,
+                           "selections_moved": self.selections_moved, "by_attribute": self.by_attribute})
+
+
+class FakeAppleSmc(fusepy.Operations):
+    use_ns = True
+
+    def __init__(self, keys, latency_us, per_byte_us):
+        self.keys = keys
+        self.loaded_count = self.count_key_value()
+        self.cache = {}  # index -> Key, filled at the first description
+        self.selected = 0
+        self.latency_us = latency_us
+        self.per_byte_us = per_byte_us
+        self.moves = {}  # key name -> [times left, index to select]
+        self.key_count_shown = "smc"
+        self.counters = Counters()
+        self.content = {}  # file handle -> what the last read at offset 0 made
+        self.next_handle = 1
+        self.mutex = threading.Lock()  # the kernel's SMC mutex, and ours for everything else
+        self.started = time.time_ns()
+
+    # The SMC -----------------------------------------------------------------
+    def transaction(self, size):
+        self.counters.transactions += 1
+        cost = self.latency_us + self.per_byte_us * size
+        if cost > 0:
+            time.sleep(cost / 1e6)
+
+    def count_key_value(self):
+        key = next(k for k in self.keys if k.name == "#KEY")
+        return int.from_bytes(key.data[:4], "big") if key.fail != "read" else 0
+
+    def read_key_count(self):
+        self.transaction(4)
+        if self.key_count_shown == "fail":
+            raise fusepy.FuseOSError(errno.EIO)
+        if self.key_count_shown != "smc":
+            return int(self.key_count_shown)
+        key = next(k for k in self.keys if k.name == "#KEY")
+        if key.fail == "read":
+            raise fusepy.FuseOSError(errno.EIO)
+        return int.from_bytes(key.data[:4], "big")
+
+    def describe(self, index):
+        if index in self.cache:
+            return self.cache[index]
+        self.transaction(4)  # the key at this index
+        if index >= len(self.keys):
+            raise fusepy.FuseOSError(errno.EIO)
+        key = self.keys[index]
+        self.transaction(6)  # its type and length
+        if key.fail == "info":
+            raise fusepy.FuseOSError(errno.EIO)
+        self.cache[index] = key
+        return key
+
+    def read_data(self, index):
+        key = self.describe(index)
+        self.transaction(key.length)
+        if key.fail == "read":
+            raise fusepy.FuseOSError(errno.EIO)
+        move = self.moves.get(key.name)
+        if move and move[0] > 0:
+            move[0] -= 1
+            self.selected = move[1]
+            self.counters.selections_moved += 1
+        return key.data
+
+    # Attribute contents --------------------------------------------------------
+    def produce(self, name):
+        if name == "key_count":
+            return b"%d\n" % self.read_key_count()
+        if name == "key_at_index":
+            return b"%d\n" % self.selected
+        if name == "key_at_index_name":
+            return self.describe(self.selected).name.encode("latin-1") + b"\n"
+        if name == "key_at_index_type":
+            return self.describe(self.selected).type.encode("latin-1") + b"\n"
+        if name == "key_at_index_data_length":
+            return b"%d\n" % self.describe(self.selected).length
+        if name == "key_at_index_data":
+            return self.read_data(self.selected)
+        return self.counters.as_json().encode() + b"\n"
+
+    def store_selection(self, data):
+        text = data.decode("latin-1")
+        if text.endswith("\n"):
+            text = text[:-1]
+        if not text.isdigit() or int(text) >= self.loaded_count:
+            raise fusepy.FuseOSError(errno.EINVAL)
+        self.selected = int(text)
+
+    def command(self, line):
+        words = line.decode().split()
+        if words == ["reset"]:
+            self.counters.reset()
+        elif len(words) == 4 and words[0] == "move":
+            self.moves[words[1]] = [int(words[2]), int(words[3])]
+        elif len(words) == 3 and words[0] == "latency":
+            self.latency_us, self.per_byte_us = int(words[1]), int(words[2])
+        elif len(words) == 2 and words[0] == "keycount" and (words[1] in ("fail", "smc") or words[1].isdigit()):
+            self.key_count_shown = words[1]
+        else:
+            raise fusepy.FuseOSError(errno.EINVAL)
+
+    # File system ---------------------------------------------------------------
+    @staticmethod
+    def name_of(path):
+        parts = path.strip("/").split("/")
+        if parts == [CONTROL]:
+            return CONTROL
+        if len(parts) == 2 and parts[0] == DEVICE and parts[1] in ATTRIBUTES:
+            return parts[1]
+        raise fusepy.FuseOSError(errno.ENOENT)
+
+    def getattr(self, path, fh=None):
+        times = {"st_atime": self.started, "st_mtime": self.started, "st_ctime": self.started}
+        if path in ("/", "/" + DEVICE):
+            return dict(times, st_mode=stat.S_IFDIR | 0o755, st_nlink=2)
+        name = self.name_of(path)
+        mode = 0o644 if name == WRITABLE else 0o600 if name == CONTROL else 0o444
+        return dict(times, st_mode=stat.S_IFREG | mode, st_nlink=1, st_size=4096)
+
+    def readdir(self, path, fh):
+        if path == "/":
+            return [".", "..", DEVICE, CONTROL]
+        if path == "/" + DEVICE:
+            return [".", ".."] + list(ATTRIBUTES)
+        raise fusepy.FuseOSError(errno.ENOTDIR)
+
+    def open(self, path, flags):
+        name = self.name_of(path)
+        with self.mutex:
+            if name != CONTROL:
+                self.counters.opens += 1
+            self.next_handle += 1
+            return self.next_handle
+
+    def release(self, path, fh):
+        with self.mutex:
+            self.content.pop(fh, None)
+        return 0
+
+    def truncate(self, path, length, fh=None):
+        self.name_of(path)
+        return 0
+
+    def read(self, path, size, offset, fh):
+        name = self.name_of(path)
+        with self.mutex:
+            if name != CONTROL:
+                self.counters.reads += 1
+                self.counters.by_attribute[name] += 1
+            if offset == 0 or fh not in self.content:
+                self.content[fh] = self.produce(name)
+            return self.content[fh][offset:offset + size]
+
+    def write(self, path, data, offset, fh):
+        name = self.name_of(path)
+        with self.mutex:
+            if name == CONTROL:
+                self.command(data)
+                return len(data)
+            self.counters.writes += 1
+            self.counters.by_attribute[name] += 1
+            if name != WRITABLE:
+                raise fusepy.FuseOSError(errno.EACCES)
+            self.store_selection(data)
+            return len(data)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("image")
+    parser.add_argument("mountpoint")
+    parser.add_argument("--latency-us", type=int, default=0)
+    parser.add_argument("--latency-per-byte-us", type=int, default=0)
+    args = parser.parse_args()
+    fs = FakeAppleSmc(load_keys(args.image), args.latency_us, args.latency_per_byte_us)
+    # allow_other with default_permissions: other users see the files with
+    # their modes, as on sysfs.
+    fusepy.FUSE(fs, args.mountpoint, foreground=True, direct_io=True, default_permissions=True,
+                allow_other=True, fsname="fake_applesmc")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
