@@ -3,10 +3,11 @@
 #include <cctype>
 #include <string_view>
 
+#include "platform/foundation/HexDigits.h"
+
 namespace qm {
 namespace {
 
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 // Everything RFC 3986 allows in a URL, reserved delimiters included, since the
 // address is a whole URL and not one component of it.
 constexpr std::string_view kAllowedPunctuation = "-._~:/?#[]@!$&'()*+,;=";
@@ -16,8 +17,8 @@ bool isAllowed(unsigned char c) {
 }
 
 bool startsEscape(std::string_view text, std::size_t at) {
-    return at + 2 < text.size() && text[at] == '%' && std::isxdigit(static_cast<unsigned char>(text[at + 1])) &&
-           std::isxdigit(static_cast<unsigned char>(text[at + 2]));
+    return at + 2 < text.size() && text[at] == '%' && platform::foundation::hexDigitValue(text[at + 1]) &&
+           platform::foundation::hexDigitValue(text[at + 2]);
 }
 
 }  // namespace
@@ -31,8 +32,8 @@ std::string percentEscapedFeedAddress(std::string_view address) {
             escaped += static_cast<char>(c);
         } else {
             escaped += '%';
-            escaped += kHexDigits[c >> 4];
-            escaped += kHexDigits[c & 0x0F];
+            escaped += platform::foundation::upperHexDigit(c >> 4);
+            escaped += platform::foundation::upperHexDigit(c);
         }
     }
     return escaped;
