@@ -27,6 +27,7 @@
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
 #include "bench/service/EpollFloor.h"
+#include "bench/service/ServiceProcesses.h"
 #include "bench/service/SystemCallCount.h"
 #include "client/SensorClient.h"
 #include "platform/foundation/Bundle.h"
@@ -40,7 +41,10 @@
 
 namespace {
 
-const std::vector<uint8_t> kRequestFrame = platform::ipc::getModelDataRequestFrame();
+using bench::ChildProcess;
+using bench::connectTo;
+using bench::roundTrip;
+
 constexpr int kClients = 8;
 constexpr int kRequestsPerClient = 250;
 
@@ -90,59 +94,6 @@ void runFloor(const std::filesystem::path& path, std::size_t replySize) {
     std::vector<uint8_t> reply(4 + replySize, 0x5a);
     for (int i = 0; i < 4; ++i) reply[i] = static_cast<uint8_t>(replySize >> (24 - 8 * i));
     bench::runEpollFloor(path, reply);
-}
-
-class ChildProcess {
-public:
-    explicit ChildProcess(const std::function<void()>& run) : pid_(fork()) {
-        if (pid_ != 0) return;
-        run();
-        _exit(0);
-    }
-    ~ChildProcess() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_;
-};
-
-int connectTo(const std::filesystem::path& path) {
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
-        ::close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-}
-
-bool readExactly(int fd, uint8_t* data, std::size_t size) {
-    for (std::size_t got = 0; got < size;) {
-        const ssize_t n = ::recv(fd, data + got, size - got, 0);
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// One request frame out, one reply frame back; the reply's size, 0 on failure.
-std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {
-    const auto sent = ::send(fd, kRequestFrame.data(), kRequestFrame.size(), MSG_NOSIGNAL);
-    if (sent != static_cast<ssize_t>(kRequestFrame.size())) return 0;
-    uint8_t header[4];
-    if (!readExactly(fd, header, 4)) return 0;
-    const std::size_t length = (std::size_t{header[0]} << 24) | (std::size_t{header[1]} << 16) |
-                               (std::size_t{header[2]} << 8) | header[3];
-    buffer.resize(length);
-    return readExactly(fd, buffer.data(), length) ? length : 0;
 }
 
 // The service with a model of the given size and its floor, both listening.

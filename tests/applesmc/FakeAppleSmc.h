@@ -35,6 +35,8 @@ public:
     bool control(const std::string& line) const;
     // Unmounts now, as a device that goes away under an open driver.
     void unmount();
+    // The file system's own process, which stands in for the kernel.
+    pid_t serverPid() const { return server_; }
 
 private:
     FakeAppleSmc(std::filesystem::path root, pid_t server) : root_(std::move(root)), server_(server) {}

@@ -1,0 +1,242 @@
+// The service on the applesmc driver, over fake_applesmc.py with a real SMC's
+// latency (300 µs a transaction plus 40 µs a byte): the longest request round
+// trip while refreshes run, beside the raw epoll floor, and the service's CPU
+// and SMC traffic over an idle stretch at its own 5-second period. Needs
+// /dev/fuse and root; without them both report an error.
+#include <sched.h>
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+#include <benchmark/benchmark.h>
+
+#include "bench/service/EpollFloor.h"
+#include "bench/service/ServiceProcesses.h"
+#include "client/SensorClient.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/ipc/UnixListener.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "platform/smc/AppleSmcDriver.h"
+#include "sensor-service/server/DecisionAgent.h"
+#include "sensor-service/server/VRLServerObject.h"
+#include "tests/applesmc/FakeAppleSmc.h"
+
+namespace {
+
+using vrl::test::FakeAppleSmc;
+using Clock = std::chrono::steady_clock;
+
+constexpr FakeAppleSmc::Latency kSmcLatency{300, 40};
+constexpr const char* kModel = "MacPro5,1";
+// Refreshes back to back, so that most requests meet one under way.
+constexpr float kBusyRefreshSeconds = 0.02f;
+
+std::string imageText() {
+    std::ifstream in(VRL_BENCH_APPLESMC_IMAGE);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The applesmc driver, counting its opens where the parent can read them: the
+// service opens the SMC once for discovery and once for every refresh.
+class OpenCountingDriver : public platform::smc::AppleSmcDriver {
+public:
+    OpenCountingDriver(const std::filesystem::path& device, std::atomic<uint64_t>& opens)
+        : AppleSmcDriver(device), opens_(opens) {}
+    platform::smc::SmcStatus open(uint32_t& handle) override {
+        ++opens_;
+        return AppleSmcDriver::open(handle);
+    }
+
+private:
+    std::atomic<uint64_t>& opens_;
+};
+
+// A counter in memory shared with the children forked after it.
+std::atomic<uint64_t>& sharedCounter() {
+    void* page = mmap(nullptr, sizeof(std::atomic<uint64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    return *new (page) std::atomic<uint64_t>(0);
+}
+
+// vrlsensord as main() assembles it on the applesmc driver; a period of 0
+// keeps the service's own.
+void runService(const std::filesystem::path& socket, const std::filesystem::path& device, float period,
+                std::atomic<uint64_t>& opens) {
+    asio::io_context io;
+    std::string error;
+    auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
+    if (!listener) _exit(1);
+    platform::registry::FixedPlatformName name{std::string(kModel)};
+    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
+    vrl::DecisionAgent agent({io, std::make_shared<OpenCountingDriver>(device, opens), name, bundle});
+    agent.startServer();
+    if (period > 0) {
+        agent.smcThread().runWithServerObject([period](vrl::VRLServerObject& server) {
+            server.endTimer();
+            server.setTimerInterval(period);
+            server.startTimer();
+        });
+    }
+    agent.resume(*listener);
+    asio::signal_set signals(io, SIGTERM);
+    signals.async_wait([&io, &agent](std::error_code, int) {
+        agent.stop();
+        io.stop();
+    });
+    io.run();
+}
+
+// The file system stands in for the kernel, whose SMC work runs in the
+// service's own thread, not in a process competing with it: every thread of
+// it goes to the CPUs the benchmark does not use.
+void keepOffOurCpu(pid_t pid) {
+    cpu_set_t others;
+    sched_getaffinity(0, sizeof others, &others);
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    for (int cpu = 0; cpu < CPU_SETSIZE && cpu < static_cast<int>(std::thread::hardware_concurrency()); ++cpu) {
+        if (!CPU_ISSET(cpu, &others)) CPU_SET(cpu, &all);
+    }
+    if (CPU_COUNT(&all) == 0) return;  // one CPU: nowhere else to go
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        sched_setaffinity(std::stoi(task.path().filename().string()), sizeof all, &all);
+    }
+}
+
+struct Mounted {
+    explicit Mounted(benchmark::State& state) {
+        std::string error;
+        if (FakeAppleSmc::fuseAvailable()) fake = FakeAppleSmc::mount(imageText(), kSmcLatency, error);
+        if (!fake) {
+            state.SkipWithError(("no FUSE applesmc: " + error).c_str());
+            return;
+        }
+        keepOffOurCpu(fake->serverPid());
+    }
+    std::unique_ptr<FakeAppleSmc> fake;
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vrl-applesmc-bench-" + std::to_string(getpid()));
+};
+
+// Round-trip times in microseconds of requests sent one after another on one
+// connection, at least `count` of them and for at least `span`.
+std::vector<double> roundTrips(int fd, std::size_t count, Clock::duration span) {
+    std::vector<double> times;
+    std::vector<uint8_t> buffer;
+    for (const auto end = Clock::now() + span; times.size() < count || Clock::now() < end;) {
+        const auto start = Clock::now();
+        if (bench::roundTrip(fd, buffer) == 0) return {};
+        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    return times;
+}
+
+double percentile(std::vector<double> times, double fraction) {
+    std::sort(times.begin(), times.end());
+    return times[static_cast<std::size_t>(fraction * static_cast<double>(times.size() - 1))];
+}
+
+void BM_LongestRoundTripDuringRefreshes(benchmark::State& state) {
+    Mounted mounted(state);
+    if (!mounted.fake) return;
+    std::filesystem::create_directories(mounted.dir);
+    const auto servicePath = mounted.dir / "service.sock", floorPath = mounted.dir / "floor.sock";
+    std::atomic<uint64_t>& opens = sharedCounter();
+    bench::ChildProcess service([&] { runService(servicePath, mounted.fake->device(), kBusyRefreshSeconds, opens); });
+    const int toService = bench::connectTo(servicePath);
+    std::vector<uint8_t> reply;
+    const std::size_t replyBytes = toService < 0 ? 0 : bench::roundTrip(toService, reply);
+    std::vector<uint8_t> floorReply(4 + replyBytes, 0x5a);
+    for (int i = 0; i < 4; ++i) floorReply[i] = static_cast<uint8_t>(replyBytes >> (24 - 8 * i));
+    bench::ChildProcess floor([&] { bench::runEpollFloor(floorPath, floorReply); });
+    const int toFloor = bench::connectTo(floorPath);
+    if (replyBytes == 0 || toFloor < 0) {
+        state.SkipWithError("no server (refused? run from the bundle)");
+        return;
+    }
+    for (auto _ : state) {
+        mounted.fake->control("reset");
+        const uint64_t opensBefore = opens;
+        // Long enough for dozens of refreshes; the floor answers as many requests.
+        const std::vector<double> serviceTimes = roundTrips(toService, 0, std::chrono::seconds(2));
+        const std::vector<double> floorTimes = roundTrips(toFloor, serviceTimes.size(), {});
+        if (floorTimes.empty() || serviceTimes.empty()) {
+            state.SkipWithError("a round trip failed");
+            break;
+        }
+        state.counters["floor_max_us"] = percentile(floorTimes, 1.0);
+        state.counters["subject_max_us"] = percentile(serviceTimes, 1.0);
+        state.counters["floor_p99_us"] = percentile(floorTimes, 0.99);
+        state.counters["subject_p99_us"] = percentile(serviceTimes, 0.99);
+        state.counters["requests"] = static_cast<double>(serviceTimes.size());
+        state.counters["refreshes_meanwhile"] = static_cast<double>(opens - opensBefore);
+    }
+    ::close(toService);
+    ::close(toFloor);
+    std::filesystem::remove_all(mounted.dir);
+}
+BENCHMARK(BM_LongestRoundTripDuringRefreshes)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+long long cpuNanoseconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    long long ns = 0;
+    in >> ns;
+    return ns;
+}
+
+int idleSeconds() {
+    const char* seconds = std::getenv("VRL_BENCH_IDLE_SECONDS");
+    // Whole periods, so that the window holds a whole number of refreshes.
+    return seconds ? std::max(5, std::atoi(seconds) / 5 * 5) : 60;
+}
+
+void BM_IdleMinuteOnApplesmc(benchmark::State& state) {
+    Mounted mounted(state);
+    if (!mounted.fake) return;
+    std::filesystem::create_directories(mounted.dir);
+    const auto servicePath = mounted.dir / "service.sock";
+    std::atomic<uint64_t>& opens = sharedCounter();
+    bench::ChildProcess service([&] { runService(servicePath, mounted.fake->device(), 0, opens); });
+    ::close(bench::connectTo(servicePath));  // waits until the service listens
+    vrl::client::SensorClient client(servicePath);
+    const vrl::client::FetchResult data = client.getModelData();
+    if (!data.modelData) {
+        state.SkipWithError("no model data (refused? run from the bundle)");
+        return;
+    }
+    const int seconds = idleSeconds();
+    for (auto _ : state) {
+        // Half a period in, so that no refresh straddles either end of the window.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        mounted.fake->control("reset");
+        const uint64_t opensBefore = opens;
+        const long long before = cpuNanoseconds(service.pid());
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const long long used = cpuNanoseconds(service.pid()) - before;
+        const nlohmann::json counts = mounted.fake->counters();
+        const double refreshes = static_cast<double>(opens - opensBefore);
+        const double entries = static_cast<double>(data.modelData->size());
+        state.counters["cpu_ms_per_minute"] = static_cast<double>(used) / 1e6 * 60.0 / seconds;
+        state.counters["entries"] = entries;
+        state.counters["refreshes"] = refreshes;
+        // Every entry whose key the SMC has costs 3 accesses and 1 transaction;
+        // a key it lacks (the image's third fan) is known missing from the key
+        // table and costs neither.
+        state.counters["accesses_per_refresh"] = counts.value("accesses", 0.0) / refreshes;
+        state.counters["transactions_per_refresh"] = counts.value("transactions", 0.0) / refreshes;
+    }
+    std::filesystem::remove_all(mounted.dir);
+}
+BENCHMARK(BM_IdleMinuteOnApplesmc)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "bench/service/ServiceProcesses.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/ipc/WireProtocol.h"
+
+namespace bench {
+namespace {
+
+bool readExactly(int fd, uint8_t* data, std::size_t size) {
+    for (std::size_t got = 0; got < size;) {
+        const ssize_t n = ::recv(fd, data + got, size - got, 0);
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::function<void()>& run) : pid_(fork()) {
+    if (pid_ != 0) return;
+    run();
+    _exit(0);
+}
+
+ChildProcess::~ChildProcess() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+}
+
+int connectTo(const std::filesystem::path& path) {
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+        ::close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
+std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {
+    const platform::ipc::Frame& request = platform::ipc::getModelDataRequestFrame();
+    const auto sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    if (sent != static_cast<ssize_t>(request.size())) return 0;
+    uint8_t header[platform::ipc::kFrameHeaderBytes];
+    if (!readExactly(fd, header, sizeof header)) return 0;
+    buffer.resize(platform::ipc::announcedLength(header));
+    return readExactly(fd, buffer.data(), buffer.size()) ? buffer.size() : 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,36 @@
+#pragma once
+// What the service benchmarks share: servers in child processes of their own,
+// and a bare client that sends the request frame and reads one reply frame.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+// Runs `run` in a forked child, which exits when it returns; the destructor
+// sends SIGTERM and reaps it.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::function<void()>& run);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_;
+};
+
+// A connected Unix stream socket, retried for up to five seconds while the
+// server comes up; -1 when it never does.
+int connectTo(const std::filesystem::path& path);
+
+// One request frame out, one reply frame back into buffer; the reply's
+// payload size, 0 on failure.
+std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer);
+
+}  // namespace bench
