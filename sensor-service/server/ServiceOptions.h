@@ -1,5 +1,5 @@
 #pragma once
-// The command line of vrlsensord.
+// The command line of vrlsensord. Any thread, one parse at a time (getopt).
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,9 +16,10 @@ struct ServiceOptions {
 
 struct ParsedServiceOptions {
     std::optional<ServiceOptions> options;
-    std::string error;
+    std::string error;  // a usage error naming the argument; set when options is empty
 };
 
+// Parses the arguments after the program name.
 ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args);
 std::string serviceUsage();
 
