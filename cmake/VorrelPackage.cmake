@@ -20,8 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quenmoor.com/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-# systemd-sysusers or adduser makes the service's user; udev applies the rule.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd | adduser")
+# adduser makes the service's user where systemd-sysusers is missing; udev applies the rule.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, udev")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
