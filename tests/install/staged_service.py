@@ -1,10 +1,14 @@
 #!/usr/bin/python3
-"""Runs the installed service the way its installed unit says, from a DESTDIR
-stage, and asks it for readings through the installed /usr/bin/vrlsensors as
-an unprivileged user. Then runs the same unit without the capabilities it
-names: the gate must refuse, or the test proves nothing about them.
+"""Installs into a DESTDIR stage, runs the installed service the way its
+installed unit says, and asks it for readings through the installed
+/usr/bin/vrlsensors as an unprivileged user. Then runs the same unit without
+the capabilities it names: the gate must refuse, or the test proves nothing
+about them.
 
-usage: staged_service.py STAGE
+The stage lives in a fresh directory of its own under /tmp, which every user
+can reach: the build directory may sit where uid 65534 cannot.
+
+usage: staged_service.py CMAKE BUILD-DIR
 """
 import glob
 import json
@@ -117,8 +121,23 @@ def serve_and_ask(stage, service_unit, socket_unit, capabilities):
         shutil.rmtree(run_dir, ignore_errors=True)
 
 
+def staged_install(cmake, build, top):
+    stage = os.path.join(top, "stage")
+    subprocess.run([cmake, "--install", build], env=dict(os.environ, DESTDIR=stage),
+                   check=True, stdout=subprocess.DEVNULL)
+    return stage
+
+
 def main():
-    stage = os.path.abspath(sys.argv[1])
+    top = tempfile.mkdtemp(prefix="vrl-install-")
+    try:
+        os.chmod(top, 0o755)
+        check_installed_unit(staged_install(sys.argv[1], sys.argv[2], top))
+    finally:
+        shutil.rmtree(top, ignore_errors=True)
+
+
+def check_installed_unit(stage):
     unit_dir = glob.glob(os.path.join(stage, "**/systemd/system"), recursive=True)[0]
     service_unit = os.path.join(unit_dir, "vrlsensord.service")
     socket_unit = os.path.join(unit_dir, "vrlsensord.socket")
