@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/cli/CommandLine.h"
+
 namespace vrl::client {
 
 struct SensorsOptions {
@@ -14,10 +16,7 @@ struct SensorsOptions {
     std::optional<std::string> socketPath;
 };
 
-struct ParsedSensorsOptions {
-    std::optional<SensorsOptions> options;
-    std::string error;  // a usage error naming the argument; set when options is empty
-};
+using ParsedSensorsOptions = platform::cli::ParsedOptions<SensorsOptions>;
 
 // Parses the arguments after the program name.
 ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& args);

@@ -44,4 +44,11 @@ std::string usageErrorText(std::string_view program, std::string_view error);
 
 inline constexpr int kUsageExitStatus = 2;
 
+// What each program's own parser returns: its options, or the usage error.
+template <typename Options>
+struct ParsedOptions {
+    std::optional<Options> options;
+    std::string error;  // names the argument at fault; set when options is empty
+};
+
 }  // namespace platform::cli

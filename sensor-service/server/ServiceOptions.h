@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/cli/CommandLine.h"
+
 namespace vrl {
 
 struct ServiceOptions {
@@ -14,10 +16,7 @@ struct ServiceOptions {
     bool version = false;
 };
 
-struct ParsedServiceOptions {
-    std::optional<ServiceOptions> options;
-    std::string error;  // a usage error naming the argument; set when options is empty
-};
+using ParsedServiceOptions = platform::cli::ParsedOptions<ServiceOptions>;
 
 // Parses the arguments after the program name.
 ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/cli/CommandLine.h"
+
 namespace qm {
 
 struct NotifierOptions {
@@ -12,10 +14,7 @@ struct NotifierOptions {
     bool version = false;
 };
 
-struct ParsedNotifierOptions {
-    std::optional<NotifierOptions> options;
-    std::string error;  // a usage error naming the argument; set when options is empty
-};
+using ParsedNotifierOptions = platform::cli::ParsedOptions<NotifierOptions>;
 
 // Parses the arguments after the program name.
 ParsedNotifierOptions parseNotifierOptions(const std::vector<std::string>& args);
