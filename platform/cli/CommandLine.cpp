@@ -78,7 +78,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const std::ve
         }
         result.options.push_back({spec->name, spec->takesValue && optarg != nullptr ? optarg : ""});
     }
-    if (result.error.empty() && optind < argc) result.error = "unexpected argument '" + storage[optind] + "'";
+    if (result.error.empty() && optind < argc) result.error = "unexpected argument '" + std::string(argv[optind]) + "'";
     optind = 0;
     return result;
 }

@@ -35,6 +35,7 @@ TEST(CommandLine, EveryUsageErrorNamesTheArgument) {
         {{"-w"}, "option '-w' needs a value"},
         {{"--json=yes"}, "option '--json' takes no value"},
         {{"-j", "stray"}, "unexpected argument 'stray'"},
+        {{"stray", "-j"}, "unexpected argument 'stray'"},  // getopt moves it behind the options
     };
     for (const auto& [args, error] : cases) EXPECT_EQ(parseCommandLine(args, kSpecs).error, error) << args[0];
 }
