@@ -1,8 +1,11 @@
 #include "client/ModelDataOutput.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <type_traits>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -27,9 +30,31 @@ std::string text(const Value* value) {
         *value);
 }
 
-std::string padded(std::string cell, std::size_t width) {
-    if (cell.size() < width) cell.append(width - cell.size(), ' ');
-    return cell;
+// Columns line up on a terminal by characters, not bytes: a translated
+// title may hold multi-byte UTF-8 sequences.
+std::size_t displayWidth(const std::string& text) {
+    std::size_t width = 0;
+    for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return width;
+}
+
+using Row = std::array<std::string, 5>;
+
+std::string tableText(const std::vector<Row>& rows) {
+    std::array<std::size_t, 5> widths{};
+    for (const Row& row : rows)
+        for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], displayWidth(row[i]));
+    std::string out;
+    for (const Row& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) line.append(widths[i] - displayWidth(row[i]) + 1, ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        out += line + "\n";
+    }
+    return out;
 }
 
 // A float widened to double would print as 0.10000000149011612; its own
@@ -56,21 +81,13 @@ nlohmann::ordered_json json(const Value& value) {
 }  // namespace
 
 std::string formatTable(const ModelData& modelData) {
-    const std::size_t widths[] = {6, 24, 18, 10, 10};
-    const char* headings[] = {"KEY", "TITLE", "VALUE", "MIN", "MAX"};
-    std::string out;
-    const auto appendRow = [&](const auto& cells) {
-        for (std::size_t i = 0; i < 5; ++i) out += padded(cells[i], widths[i]) + (i < 4 ? " " : "");
-        out += "\n";
-    };
-    appendRow(headings);
+    std::vector<Row> rows{{"KEY", "TITLE", "VALUE", "MIN", "MAX"}};
     for (const auto& [key, entry] : modelData) {
         const std::string value = text(field(entry, "value")) + " " + text(field(entry, "unit"));
-        const std::string cells[] = {key, text(field(entry, "title")), value, text(field(entry, "minvalue")),
-                                     text(field(entry, "maxvalue"))};
-        appendRow(cells);
+        rows.push_back({key, text(field(entry, "title")), value, text(field(entry, "minvalue")),
+                        text(field(entry, "maxvalue"))});
     }
-    return out;
+    return tableText(rows);
 }
 
 std::string formatJson(const ModelData& modelData) {

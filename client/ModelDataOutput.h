@@ -6,7 +6,8 @@
 
 namespace vrl::client {
 
-// One row per sensor: key, title, value with unit, and fan limits.
+// One row per sensor: key, title, value with unit, and fan limits; each column
+// as wide as its widest cell, no blanks at the end of a line. Any thread.
 std::string formatTable(const ModelData& modelData);
 // The model data exactly as received: integers stay integers, floats stay numbers.
 std::string formatJson(const ModelData& modelData);

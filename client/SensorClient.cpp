@@ -19,16 +19,24 @@ namespace {
 
 constexpr std::size_t kMaxReplyBytes = 64 * 1024 * 1024;
 
+// What the gate wants, so that a refused user knows what to change.
+std::string refusalMessage() {
+    return std::string("refused by the sensor service: it serves only a program inside an application bundle "
+                       "(X.app/Contents/MacOS/) whose Info.plist says CFBundleIdentifier ") +
+           kAdmittedBundleIdentifier;
+}
+
 }  // namespace
 
-std::optional<std::filesystem::path> SensorClient::defaultSocketPath(std::string& error) {
-    platform::ipc::EndpointPath endpoint = platform::ipc::defaultEndpointPath(platform::ipc::kDefaultServiceIdentifier);
-    error = endpoint.error;
-    return endpoint.path;
+std::vector<std::filesystem::path> SensorClient::defaultSocketPaths() {
+    return platform::ipc::clientEndpointPaths(platform::ipc::kDefaultServiceIdentifier);
 }
 
 SensorClient::SensorClient(std::filesystem::path socketPath, std::chrono::milliseconds timeout)
-    : socketPath_(std::move(socketPath)), timeout_(timeout) {}
+    : SensorClient(std::vector<std::filesystem::path>{std::move(socketPath)}, timeout) {}
+
+SensorClient::SensorClient(std::vector<std::filesystem::path> socketPaths, std::chrono::milliseconds timeout)
+    : socketPaths_(std::move(socketPaths)), timeout_(timeout) {}
 
 SensorClient::~SensorClient() { disconnect(); }
 
@@ -43,22 +51,39 @@ FetchResult SensorClient::failure(ClientError error, std::string message) {
     return {std::nullopt, error, std::move(message)};
 }
 
-bool SensorClient::ensureConnected(FetchResult& failureResult) {
-    if (fd_ >= 0) return true;
+FetchResult SensorClient::refusal() { return failure(ClientError::refused, refusalMessage()); }
+
+bool SensorClient::connectTo(const std::filesystem::path& path, std::string& error) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    const std::string path = socketPath_.string();
-    if (path.size() >= sizeof addr.sun_path) {
-        failureResult = failure(ClientError::cannotConnect, "socket path too long: " + path);
+    const std::string text = path.string();
+    if (text.size() >= sizeof addr.sun_path) {
+        error = text + ": socket path too long";
         return false;
     }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        failureResult = failure(ClientError::cannotConnect, "cannot connect to " + path + ": " + std::strerror(errno));
-        return false;
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return true;
+    error = text + ": " + std::strerror(errno);
+    disconnect();
+    return false;
+}
+
+bool SensorClient::ensureConnected(FetchResult& failureResult) {
+    if (fd_ >= 0) return true;
+    std::string tried;
+    for (const std::filesystem::path& path : socketPaths_) {
+        std::string error;
+        if (connectTo(path, error)) return true;
+        tried += (tried.empty() ? "" : "; ") + error;
     }
-    return true;
+    const bool systemServiceTried =
+        std::find(socketPaths_.begin(), socketPaths_.end(),
+                  platform::ipc::systemEndpointPath(platform::ipc::kDefaultServiceIdentifier)) != socketPaths_.end();
+    const std::string hint =
+        systemServiceTried ? " (is vrlsensord.socket active? see: systemctl status vrlsensord.socket)" : "";
+    failureResult = failure(ClientError::cannotConnect, "cannot reach the sensor service at " + tried + hint);
+    return false;
 }
 
 bool SensorClient::sendAll(const std::vector<uint8_t>& bytes, FetchResult& failureResult) {
@@ -69,7 +94,7 @@ bool SensorClient::sendAll(const std::vector<uint8_t>& bytes, FetchResult& failu
         if (n <= 0) {
             // A service that closed the connection at once has refused us.
             failureResult = answeredBefore_ ? failure(ClientError::cannotConnect, "the service closed the connection")
-                                            : failure(ClientError::refused, "refused by the service");
+                                            : refusal();
             return false;
         }
         sent += static_cast<std::size_t>(n);
@@ -91,8 +116,8 @@ bool SensorClient::receiveExactly(uint8_t* data, std::size_t size, bool firstByt
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             const bool refused = firstByte && received == 0 && !answeredBefore_;
-            failureResult = failure(refused ? ClientError::refused : ClientError::malformedReply,
-                                    refused ? "refused by the service" : "the service closed the connection mid-reply");
+            failureResult = refused ? refusal()
+                                    : failure(ClientError::malformedReply, "the service closed the connection mid-reply");
             return false;
         }
         received += static_cast<std::size_t>(n);

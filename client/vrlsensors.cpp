@@ -1,82 +1,85 @@
 // vrlsensors: shows the sensor service's readings.
+#include <unistd.h>
+
 #include <chrono>
-#include <cstdlib>
 #include <iostream>
 #include <thread>
 
 #include "client/ModelDataOutput.h"
 #include "client/SensorClient.h"
+#include "client/SensorsOptions.h"
+#include "platform/cli/CommandLine.h"
 
 namespace {
 
+using vrl::client::ClientError;
+using vrl::client::FetchResult;
+using vrl::client::SensorClient;
+using vrl::client::SensorsOptions;
+
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitRefused = 3;
+constexpr int kExitNoSensors = 4;
 
-struct Options {
-    bool json = false;
-    bool help = false;
-    std::optional<double> watchSeconds;
-    std::optional<std::string> socketPath;
-};
-
-const char* kUsage =
-    "usage: vrlsensors [--json] [--watch SECONDS] [--socket PATH]\n"
-    "  --json            print the model data as JSON, as received\n"
-    "  --watch SECONDS   redraw every SECONDS\n"
-    "  --socket PATH     the service's socket (default: the service's endpoint)\n"
-    "Exit status: 0 success, 1 failure, 2 usage, 3 refused by the service.\n";
-
-std::optional<Options> parse(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--json") options.json = true;
-        else if (arg == "--help" || arg == "-h") options.help = true;
-        else if (arg == "--socket" && i + 1 < argc) options.socketPath = argv[++i];
-        else if (arg == "--watch" && i + 1 < argc) {
-            char* end = nullptr;
-            const double seconds = std::strtod(argv[++i], &end);
-            if (*end != '\0' || !(seconds > 0)) return std::nullopt;
-            options.watchSeconds = seconds;
-        } else return std::nullopt;
-    }
-    return options;
+int report(const FetchResult& result) {
+    std::cerr << "vrlsensors: " << result.message << "\n";
+    return result.error == ClientError::refused ? kExitRefused : kExitFailure;
 }
 
-int report(const vrl::client::FetchResult& result) {
-    std::cerr << "vrlsensors: " << result.message << "\n";
-    return result.error == vrl::client::ClientError::refused ? kExitRefused : kExitFailure;
+// Prints the readings; an empty model data is a service without a readable
+// SMC, which a script must be able to tell from a Mac with sensors.
+int show(const vrl::client::ModelData& modelData, const SensorsOptions& options) {
+    if (options.json) std::cout << vrl::client::formatJson(modelData);
+    else if (!modelData.empty()) std::cout << vrl::client::formatTable(modelData);
+    std::cout << std::flush;
+    if (!modelData.empty()) return 0;
+    std::cerr << "vrlsensors: no sensors found: the service has no SMC it can read\n";
+    return kExitNoSensors;
+}
+
+// Redraws until interrupted. A service that goes away (restarted, or stopped
+// and started on demand again) is waited for, not given up on; only a refusal
+// ends the watch, since asking again cannot change the gate's answer.
+int watch(SensorClient& client, const SensorsOptions& options) {
+    // Escape sequences would end up inside a file or another program's input.
+    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    bool lost = false;
+    for (;;) {
+        const FetchResult result = client.getModelData();
+        if (result.error == ClientError::refused) return report(result);
+        if (!result.modelData && !lost) {
+            std::cerr << "vrlsensors: " << result.message << "; trying again every " << *options.watchSeconds
+                      << " s\n";
+        } else if (result.modelData) {
+            if (lost) std::cerr << "vrlsensors: the service answers again\n";
+            if (terminal) std::cout << "\033[H\033[2J";
+            show(*result.modelData, options);
+        }
+        lost = !result.modelData;
+        std::this_thread::sleep_for(std::chrono::duration<double>(*options.watchSeconds));
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<Options> options = parse(argc, argv);
-    if (!options) {
-        std::cerr << kUsage;
-        return kExitUsage;
+    const vrl::client::ParsedSensorsOptions parsed = vrl::client::parseSensorsOptions({argv + 1, argv + argc});
+    if (!parsed.options) {
+        std::cerr << platform::cli::usageErrorText("vrlsensors", parsed.error);
+        return platform::cli::kUsageExitStatus;
     }
-    if (options->help) {
-        std::cout << kUsage;
+    const SensorsOptions& options = *parsed.options;
+    if (options.help) {
+        std::cout << vrl::client::sensorsUsage();
         return 0;
     }
-    std::string error;
-    const std::optional<std::filesystem::path> path =
-        options->socketPath ? std::optional<std::filesystem::path>(*options->socketPath)
-                            : vrl::client::SensorClient::defaultSocketPath(error);
-    if (!path) {
-        std::cerr << "vrlsensors: " << error << "\n";
-        return kExitFailure;
+    if (options.version) {
+        std::cout << "vrlsensors " << VRL_VERSION << "\n";
+        return 0;
     }
-    vrl::client::SensorClient client(*path);
-    while (true) {
-        const vrl::client::FetchResult result = client.getModelData();
-        if (!result.modelData) return report(result);
-        if (options->watchSeconds) std::cout << "\033[H\033[2J";
-        std::cout << (options->json ? vrl::client::formatJson(*result.modelData)
-                                       : vrl::client::formatTable(*result.modelData)) << std::flush;
-        if (!options->watchSeconds) return 0;
-        std::this_thread::sleep_for(std::chrono::duration<double>(*options->watchSeconds));
-    }
+    SensorClient client(options.socketPath ? std::vector<std::filesystem::path>{*options.socketPath}
+                                           : SensorClient::defaultSocketPaths());
+    if (options.watchSeconds) return watch(client, options);
+    const FetchResult result = client.getModelData();
+    return result.modelData ? show(*result.modelData, options) : report(result);
 }

@@ -8,7 +8,7 @@ entry=$2
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT
 # A user manager needs a runtime directory, which a build machine may lack.
-warnings=$(XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$runtime} systemd-analyze verify --user "$unit" 2>&1) || {
+warnings=$(XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$runtime} systemd-analyze verify --man=no --user "$unit" 2>&1) || {
     echo "$warnings" >&2
     exit 1
 }

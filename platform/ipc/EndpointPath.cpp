@@ -13,13 +13,27 @@ namespace {
 const std::filesystem::path kRootRuntimeDir = "/run";
 }
 
-EndpointPath defaultEndpointPath(const std::string& identifier) {
-    const std::string file = identifier + ".sock";
-    if (geteuid() == 0) return {kRootRuntimeDir / identifier / file, {}};
+std::filesystem::path systemEndpointPath(const std::string& identifier) {
+    return kRootRuntimeDir / identifier / (identifier + ".sock");
+}
+
+std::optional<std::filesystem::path> userEndpointPath(const std::string& identifier) {
     const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    if (runtimeDir != nullptr && runtimeDir[0] == '/') return {std::filesystem::path(runtimeDir) / file, {}};
+    if (runtimeDir == nullptr || runtimeDir[0] != '/') return std::nullopt;
+    return std::filesystem::path(runtimeDir) / (identifier + ".sock");
+}
+
+EndpointPath defaultEndpointPath(const std::string& identifier) {
+    if (geteuid() == 0) return {systemEndpointPath(identifier), {}};
+    if (auto path = userEndpointPath(identifier)) return {std::move(path), {}};
     return {std::nullopt,
             "no endpoint path: XDG_RUNTIME_DIR is not set (give one with --socket PATH)"};
+}
+
+std::vector<std::filesystem::path> clientEndpointPaths(const std::string& identifier) {
+    std::vector<std::filesystem::path> paths{systemEndpointPath(identifier)};
+    if (auto user = userEndpointPath(identifier)) paths.push_back(std::move(*user));
+    return paths;
 }
 
 bool prepareEndpointDirectory(const std::filesystem::path& socketPath, std::string& error) {

@@ -1,10 +1,13 @@
 #include "platform/log/SystemLog.h"
 
-#include <syslog.h>
+#include <sys/stat.h>
 #include <systemd/sd-journal.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace platform::log {
@@ -12,15 +15,49 @@ namespace {
 
 bool journalRunning() { return access("/run/systemd/journal/socket", W_OK) == 0; }
 
+template <typename Number>
+bool parseNumber(const char* begin, const char* end, Number& value) {
+    const auto [next, error] = std::from_chars(begin, end, value);
+    return error == std::errc{} && next == end && begin != end;
+}
+
+std::string oneLine(std::string_view line) {
+    std::string text(line);
+    for (char& c : text) if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
 }  // namespace
 
-void systemLog(std::string_view line) {
-    std::string text(line);
-    // One record per call: an embedded line break would split it in two.
-    for (char& c : text) if (c == '\n' || c == '\r') c = ' ';
+bool isJournalStream(int fd, const char* journalStream) {
+    if (journalStream == nullptr) return false;
+    const char* colon = std::strchr(journalStream, ':');
+    if (colon == nullptr) return false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    if (!parseNumber(journalStream, colon, device) ||
+        !parseNumber(colon + 1, colon + std::strlen(colon), inode))
+        return false;
+    struct stat st {};
+    return fstat(fd, &st) == 0 && st.st_dev == device && st.st_ino == inode;
+}
+
+void systemLog(Priority priority, std::string_view line) {
+    const std::string text = oneLine(line);
+    const int level = static_cast<int>(priority);
+    // Writing to both would give every line twice in the journal, and the
+    // stream copy without its priority.
+    if (isJournalStream(STDERR_FILENO, std::getenv("JOURNAL_STREAM"))) {
+        sd_journal_print(level, "%s", text.c_str());
+        return;
+    }
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
-    if (journalRunning()) sd_journal_print(LOG_NOTICE, "%s", text.c_str());
+    if (journalRunning()) sd_journal_print(level, "%s", text.c_str());
 }
+
+void systemLog(std::string_view line) { systemLog(Priority::notice, line); }
+
+void debugLog(std::string_view line) { systemLog(Priority::debug, line); }
 
 }  // namespace platform::log

@@ -32,16 +32,19 @@ int appendActions(sd_bus_message* m, const UserNotification& n) {
     return r < 0 ? r : sd_bus_message_close_container(m);
 }
 
-int appendHints(sd_bus_message* m, const UserNotification& n) {
+// "desktop-entry" lets the server group the notification under the program's
+// desktop entry (its name without ".desktop") and apply the user's settings.
+int appendHints(sd_bus_message* m, const UserNotification& n, const std::string& desktopEntry) {
     int r = sd_bus_message_open_container(m, 'a', "{sv}");
+    if (r >= 0) r = sd_bus_message_append(m, "{sv}", "desktop-entry", "s", desktopEntry.c_str());
     if (r >= 0 && !n.soundName.empty()) r = sd_bus_message_append(m, "{sv}", "sound-name", "s", n.soundName.c_str());
     return r < 0 ? r : sd_bus_message_close_container(m);
 }
 
 }  // namespace
 
-FreedesktopNotificationCenter::FreedesktopNotificationCenter(std::string appName)
-    : appName_(std::move(appName)) {}
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(std::string appName, std::string iconName)
+    : appName_(std::move(appName)), iconName_(std::move(iconName)) {}
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() { sd_bus_flush_close_unref(bus_); }
 
@@ -64,10 +67,10 @@ bool FreedesktopNotificationCenter::callNotify(const UserNotification& notificat
     MessageRef call;
     int r = sd_bus_message_new_method_call(bus_, call.out(), kService, kObjectPath, kInterface, "Notify");
     if (r >= 0)
-        r = sd_bus_message_append(call.get(), "susss", appName_.c_str(), std::uint32_t{0}, "",
+        r = sd_bus_message_append(call.get(), "susss", appName_.c_str(), std::uint32_t{0}, iconName_.c_str(),
                                   notification.title.c_str(), notification.informativeText.c_str());
     if (r >= 0) r = appendActions(call.get(), notification);
-    if (r >= 0) r = appendHints(call.get(), notification);
+    if (r >= 0) r = appendHints(call.get(), notification, appName_);
     if (r >= 0) r = sd_bus_message_append(call.get(), "i", std::int32_t{-1});
     if (r < 0) return false;
 

@@ -12,7 +12,10 @@ namespace platform::notifications {
 
 class FreedesktopNotificationCenter final : public UserNotificationCenter {
 public:
-    explicit FreedesktopNotificationCenter(std::string appName);
+    // `appName` is also the name of the program's desktop entry, without
+    // ".desktop"; `iconName` an icon-theme name (the default is in every theme).
+    explicit FreedesktopNotificationCenter(std::string appName,
+                                           std::string iconName = "software-update-available");
     ~FreedesktopNotificationCenter() override;
     FreedesktopNotificationCenter(const FreedesktopNotificationCenter&) = delete;
     FreedesktopNotificationCenter& operator=(const FreedesktopNotificationCenter&) = delete;
@@ -25,6 +28,7 @@ private:
     bool callNotify(const UserNotification& notification);
 
     std::string appName_;
+    std::string iconName_;
     UserNotificationCenterDelegate* delegate_ = nullptr;
     sd_bus* bus_ = nullptr;
 };

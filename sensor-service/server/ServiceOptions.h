@@ -1,8 +1,10 @@
 #pragma once
-// The command line of vrlsensord.
+// The command line of vrlsensord. Any thread, one parse at a time (getopt).
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/cli/CommandLine.h"
 
 namespace vrl {
 
@@ -14,11 +16,9 @@ struct ServiceOptions {
     bool version = false;
 };
 
-struct ParsedServiceOptions {
-    std::optional<ServiceOptions> options;
-    std::string error;
-};
+using ParsedServiceOptions = platform::cli::ParsedOptions<ServiceOptions>;
 
+// Parses the arguments after the program name.
 ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args);
 std::string serviceUsage();
 

@@ -7,6 +7,7 @@
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
 
+#include "platform/cli/CommandLine.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/UnixListener.h"
@@ -51,7 +52,10 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     const vrl::ParsedServiceOptions parsed = vrl::parseServiceOptions({argv + 1, argv + argc});
-    if (!parsed.options) return fail(parsed.error + "\n" + vrl::serviceUsage());
+    if (!parsed.options) {
+        std::cerr << platform::cli::usageErrorText("vrlsensord", parsed.error);
+        return platform::cli::kUsageExitStatus;
+    }
     const vrl::ServiceOptions& options = *parsed.options;
     if (options.help) {
         std::cout << vrl::serviceUsage();

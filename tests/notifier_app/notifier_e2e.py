@@ -181,12 +181,13 @@ def scenario_versions(host_bundle, mock):
         calls = mock.notify_calls()
         if calls:
             args = calls[0][1]
-            check(str(args[0]) == "vrlupdatenotifier" and int(args[1]) == 0 and str(args[2]) == "",
+            check(str(args[0]) == "vrlupdatenotifier" and int(args[1]) == 0 and str(args[2]) == "software-update-available",
                   "app name, replaces id and icon")
             check(str(args[3]) == "Vorrel Plugins Manager" and str(args[4]) == "A new version is available",
                   "summary and body")
             check(len(args[5]) == 2 and str(args[5][0]) == "default", "one default action")
             check(str(args[6].get("sound-name", "")) == "message-new-instant", "sound hint")
+            check(str(args[6].get("desktop-entry", "")) == "vrlupdatenotifier", "desktop-entry hint")
             check(int(args[7]) == -1, "server's default expiry")
         check(notifier.log_lines() == [LOG_LINE], "the 404 alone is logged: %s" % notifier.log_lines())
         check(status == 0, "SIGTERM ends the notifier with status 0 (got %s)" % status)
@@ -239,7 +240,7 @@ def check_arguments(host_bundle):
         return subprocess.run([binary, *args], capture_output=True, text=True, timeout=10)
 
     shown = run("--help")
-    check(shown.returncode == 0 and "--interval SECONDS" in shown.stdout, "--help shows the usage")
+    check(shown.returncode == 0 and "--interval=SECONDS" in shown.stdout, "--help shows the usage")
     check(run("--version").returncode == 0, "--version")
     for bad in (["--interval"], ["--interval", "0"], ["--interval", "-3"], ["--interval", "1x"],
                 ["--interval", "nan"], ["--bogus"]):

@@ -1,0 +1,114 @@
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "client/ModelDataOutput.h"
+#include "client/SensorClient.h"
+#include "platform/ipc/EndpointPath.h"
+
+namespace {
+
+using vrl::client::ModelData;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(Table, ColumnsFitTheirWidestCellWithoutTrailingBlanks) {
+    const ModelData data{
+        {"TC0P", {{"title", std::string("CPU Proximity")}, {"value", 47.5}, {"unit", std::string("celcius")}}},
+        {"TA0P", {{"title", std::string("Ambient air temperature near the left palm rest")},
+                  {"value", 30.25}, {"unit", std::string("celcius")}}},
+        {"TG0D", {{"title", std::string("Grafikprozessor-Diode (über)")}, {"value", 55.0},
+                  {"unit", std::string("celcius")}}},
+        {"F0Ac", {{"title", std::string("Left Side")}, {"value", 2000.0}, {"unit", std::string("rpm")},
+                  {"minvalue", 1200.0f}, {"maxvalue", int64_t{6000}}}}};
+    const std::vector<std::string> lines = linesOf(vrl::client::formatTable(data));
+    ASSERT_EQ(lines.size(), 5u);
+    // Every row's value starts where the heading's VALUE starts, counted in
+    // characters: the long title and the umlaut shift nothing.
+    const auto characterColumn = [](const std::string& line, const std::string& part) {
+        const std::string before = line.substr(0, line.find(part));
+        return std::count_if(before.begin(), before.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    };
+    const auto valueColumn = characterColumn(lines[0], "VALUE");
+    EXPECT_EQ(characterColumn(lines[1], "47.50"), valueColumn);
+    EXPECT_EQ(characterColumn(lines[2], "30.25"), valueColumn);
+    EXPECT_EQ(characterColumn(lines[3], "55.00"), valueColumn);
+    EXPECT_EQ(characterColumn(lines[4], "2000.00"), valueColumn);
+    EXPECT_NE(lines[4].find("1200.00 6000"), std::string::npos);
+    for (const std::string& line : lines) EXPECT_NE(line.back(), ' ') << line;
+}
+
+// A socket that accepts one connection and closes it at once, as the gate does.
+class RefusingSocket {
+public:
+    explicit RefusingSocket(const std::filesystem::path& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(fd_, 1);
+        thread_ = std::thread([this] { ::close(::accept(fd_, nullptr, nullptr)); });
+    }
+    ~RefusingSocket() {
+        thread_.join();
+        ::close(fd_);
+    }
+
+private:
+    int fd_ = -1;
+    std::thread thread_;
+};
+
+class Endpoints : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() / ("vrl-client-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(Endpoints, SystemServiceFirstThenTheUsersOwn) {
+    ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    const std::vector<std::filesystem::path> paths = vrl::client::SensorClient::defaultSocketPaths();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[0], "/run/com.quenmoor.vrlsensord/com.quenmoor.vrlsensord.sock");
+    EXPECT_EQ(paths[1], dir_ / "com.quenmoor.vrlsensord.sock");
+    ::setenv("XDG_RUNTIME_DIR", "relative/dir", 1);
+    EXPECT_EQ(vrl::client::SensorClient::defaultSocketPaths().size(), 1u);
+}
+
+TEST_F(Endpoints, TriesEachInTurnAndNamesEveryPlaceItLooked) {
+    const std::filesystem::path missing = dir_ / "missing.sock";
+    const std::filesystem::path refusing = dir_ / "refusing.sock";
+    {
+        RefusingSocket gate(refusing);
+        const auto result = vrl::client::SensorClient(std::vector{missing, refusing}).getModelData();
+        EXPECT_EQ(result.error, vrl::client::ClientError::refused);
+        EXPECT_NE(result.message.find("com.quenmoor.vorrel"), std::string::npos) << result.message;
+    }
+    const auto system = platform::ipc::systemEndpointPath("com.quenmoor.vrlsensord");
+    const auto result = vrl::client::SensorClient(std::vector{system, missing}).getModelData();
+    EXPECT_EQ(result.error, vrl::client::ClientError::cannotConnect);
+    EXPECT_NE(result.message.find(system.string()), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(missing.string()), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("vrlsensord.socket"), std::string::npos) << result.message;
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Builds the Debian package from the build directory as a packager would and
+# has lintian check it: errors fail, warnings are listed.
+# usage: package_lintian.sh BUILD-DIR OUTPUT-DIR
+set -eu
+build=$1
+out=$2
+rm -rf "$out"
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+if [ "$prefix" != /usr ]; then
+    echo "the package needs a build configured with -DCMAKE_INSTALL_PREFIX=/usr (this one: $prefix)"
+    exit 1
+fi
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1 || { cat "$out.log"; exit 1; }
+deb=$(ls "$out"/*.deb)
+dpkg-deb --info "$deb"
+lintian --fail-on error "$deb"
