@@ -51,7 +51,8 @@ void systemLog(Priority priority, std::string_view line) {
         sd_journal_print(level, "%s", text.c_str());
         return;
     }
-    std::fprintf(stderr, "%s\n", text.c_str());
+    // On a terminal or in a file, a cause reads as one, apart from the fixed lines.
+    std::fprintf(stderr, "%s%s\n", priority == Priority::debug ? "debug: " : "", text.c_str());
     std::fflush(stderr);
     if (journalRunning()) sd_journal_print(level, "%s", text.c_str());
 }

@@ -17,7 +17,8 @@ enum class Priority { error = 3, warning = 4, notice = 5, info = 6, debug = 7 };
 // A line at notice priority.
 void systemLog(std::string_view line);
 // A line at the given priority. Line breaks inside `line` become blanks, so a
-// call is always exactly one record.
+// call is always exactly one record. On standard error a debug line starts
+// with "debug: ".
 void systemLog(Priority priority, std::string_view line);
 // Shorthand for systemLog(Priority::debug, line).
 void debugLog(std::string_view line);

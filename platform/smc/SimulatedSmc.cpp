@@ -1,5 +1,7 @@
 #include "platform/smc/SimulatedSmc.h"
 
+#include "platform/log/SystemLog.h"
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -43,10 +45,13 @@ void SimulatedSmc::reloadIfFileChanged() {
     if (!stamp || stamp == watchedStamp_) return;
     watchedStamp_ = stamp;
     std::string error;
-    if (auto image = SmcImage::fromFile(*watchedFile_, error)) {
-        image_ = std::move(*image);
-        rebuildIndex();
+    auto image = SmcImage::fromFile(*watchedFile_, error);
+    if (!image) {
+        platform::log::debugLog("SMC image edit rejected, the previous image stays: " + error);
+        return;
     }
+    image_ = std::move(*image);
+    rebuildIndex();
 }
 
 void SimulatedSmc::rebuildIndex() {

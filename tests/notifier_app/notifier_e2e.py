@@ -116,6 +116,13 @@ class Notifier:
         self.process = subprocess.Popen([binary, "--interval", INTERVAL], stderr=self.stderr, env=full_env)
 
     def log_lines(self):
+        """The lines the system logs at its fixed points; causes are debug lines."""
+        return [line for line in self.all_lines() if not line.startswith("debug: ")]
+
+    def debug_lines(self):
+        return [line for line in self.all_lines() if line.startswith("debug: ")]
+
+    def all_lines(self):
         with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
             return [line.rstrip("\n") for line in f if line.strip()]
 
@@ -190,6 +197,8 @@ def scenario_versions(host_bundle, mock):
             check(str(args[6].get("desktop-entry", "")) == "vrlupdatenotifier", "desktop-entry hint")
             check(int(args[7]) == -1, "server's default expiry")
         check(notifier.log_lines() == [LOG_LINE], "the 404 alone is logged: %s" % notifier.log_lines())
+        check(any("HTTP status 404" in line for line in notifier.debug_lines()),
+              "the 404's status is a debug cause: %s" % notifier.debug_lines())
         check(status == 0, "SIGTERM ends the notifier with status 0 (got %s)" % status)
 
 
@@ -201,6 +210,8 @@ def scenario_no_feed_address(host_bundle, mock):
         status = notifier.stop()
         lines = notifier.log_lines()
         check(logged and set(lines) == {LOG_LINE}, "without SUFeedURL every check logs and nothing else: %s" % lines)
+        check(any('"SUFeedURL"' in line for line in notifier.debug_lines()),
+              "the missing SUFeedURL is a debug cause: %s" % notifier.debug_lines())
         check(len(mock.notify_calls()) == before, "without SUFeedURL nothing is announced")
         check(status == 0, "exit status 0")
 

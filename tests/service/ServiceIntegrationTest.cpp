@@ -191,6 +191,14 @@ TEST_F(Service, ChangedAndFailingKeysShowUpAtTheNextRefreshAndRecover) {
     writeImage(noTemperature);
     EXPECT_TRUE(waitForValue(kTemperatureKey, -1.0));
     EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 2000.0);
+
+    const std::filesystem::path tmp = dir_ / "broken.tmp";
+    std::ofstream(tmp) << R"({"keys": [{"key": "TC0P", "type": "sp78", "bytes": "zz"}]})";
+    std::filesystem::rename(tmp, image_);
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 2000.0) << "a broken edit keeps the previous image";
+    EXPECT_NE(service_->standardError().find("debug: SMC image edit rejected"), std::string::npos)
+        << "and says why at debug priority";
 }
 
 TEST_F(Service, UnavailableSmcStillStartsAndAnswersEmpty) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/foundation/PropertyList.h"
+#include "platform/log/SystemLog.h"
 #include "update-notifier/app/FeedAddress.h"
 #include "update-notifier/feed/VersionValue.h"
 
@@ -40,6 +41,7 @@ void QMPluginsUpdater::getUpdaterData() {
     const auto info = platform::foundation::readStringDictionary(env.hostInfoPlist);
     feedurl = valueFor(info, "SUFeedURL");
     currentInstalledVersion = valueFor(info, "CFBundleVersion");
+    if (!feedurl) platform::log::debugLog("no \"SUFeedURL\" in " + env.hostInfoPlist.string() + ": no check can succeed");
 }
 
 void QMPluginsUpdater::timeToCheckForUpdate() {

@@ -1,7 +1,10 @@
 #include "update-notifier/feed/QMXMLDownloader.h"
 
+#include <string>
+
 #include <asio/post.hpp>
 
+#include "platform/log/SystemLog.h"
 #include "platform/network/CurlHttpClient.h"
 #include "platform/network/ReachabilityFlags.h"
 #include "platform/network/SystemReachability.h"
@@ -68,6 +71,7 @@ void QMXMLDownloader::startDownload() {
 
 void QMXMLDownloader::connectionDidReceiveResponse(std::optional<long> status) {
     if (status && *status != 200) {
+        platform::log::debugLog("feed download refused: HTTP status " + std::to_string(*status));
         if (connection_) connection_->cancel();
         finishTransfer();
         return;
