@@ -1,7 +1,5 @@
 #include "sensor-service/server/DecisionAgent.h"
 
-#include "platform/foundation/Bundle.h"
-#include "platform/ipc/PeerProcess.h"
 #include "sensor-service/server/Protocol.h"
 
 namespace vrl {
@@ -27,22 +25,22 @@ void DecisionAgent::acceptNext(platform::ipc::UnixListener& listener) {
 }
 
 void DecisionAgent::admit(Socket socket) {
-    // Refusal is silent: the socket closes as it goes out of scope.
-    if (connections_.size() >= kMaxConnections || !listenerShouldAcceptNewConnection(socket)) return;
+    // Refusal is silent: the socket closes as its last owner lets go of it.
+    if (connections_.size() >= kMaxConnections) return;
+    auto waiting = std::make_shared<Socket>(std::move(socket));
+    const int fd = waiting->native_handle();
+    gate_.check(fd, [this, waiting](bool admitted) {
+        if (admitted && connections_.size() < kMaxConnections) serve(std::move(*waiting));
+    });
+}
+
+void DecisionAgent::serve(Socket socket) {
     auto connection = std::make_shared<FramedConnection>(
         std::move(socket), platform::ipc::ConnectionLimits{},
         [this](FramedConnection& c, const platform::ipc::Frame& payload) { return handleFrame(c, payload); },
         [this](FramedConnection& c) { connections_.erase(&c); });
     connections_.emplace(connection.get(), connection);
     connection->start();
-}
-
-bool DecisionAgent::listenerShouldAcceptNewConnection(Socket& socket) {
-    const std::optional<std::filesystem::path> exe = platform::ipc::peerExecutable(socket.native_handle());
-    if (!exe) return false;
-    const std::optional<std::string> identifier =
-        platform::foundation::Bundle::forExecutable(*exe).bundleIdentifier();
-    return identifier && *identifier == kClientBundleIdentifier;
 }
 
 bool DecisionAgent::handleFrame(FramedConnection& connection, const platform::ipc::Frame& payload) {

@@ -1,0 +1,140 @@
+#include "sensor-service/server/ClientGate.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/post.hpp>
+#include <new>
+#include <system_error>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/SmallFile.h"
+#include "platform/ipc/PeerProcess.h"
+
+namespace vrl {
+
+using platform::foundation::FileIdentity;
+
+struct ClientGate::PendingCheck {
+    PendingCheck(int socket, uid_t user, Verdict verdict, asio::io_context& io)
+        : socket(socket), user(user), verdict(std::move(verdict)), keepsLoopRunning(io.get_executor()) {}
+    ~PendingCheck() { ::close(socket); }
+    PendingCheck(const PendingCheck&) = delete;
+    PendingCheck& operator=(const PendingCheck&) = delete;
+
+    int socket;
+    uid_t user;
+    Verdict verdict;
+    // The loop must not run out of work while a verdict is still to come.
+    asio::executor_work_guard<asio::io_context::executor_type> keepsLoopRunning;
+};
+
+ClientGate::ClientGate(asio::io_context& io, Limits limits, InfoPlistParser parseInfoPlist)
+    : io_(io),
+      parseInfoPlist_(std::move(parseInfoPlist)),
+      verdicts_(limits.rememberedVerdicts),
+      quota_(limits.checksInFlight, limits.checksInFlightPerUser) {
+    for (std::size_t i = 0; i < limits.workers; ++i) {
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+}
+
+ClientGate::~ClientGate() {
+    *alive_ = false;
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+void ClientGate::check(int socketFd, Verdict verdict) {
+    const std::optional<uid_t> user = platform::ipc::peerUserId(socketFd);
+    const int duplicate = user ? ::fcntl(socketFd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (duplicate < 0 || workers_.empty()) {
+        if (duplicate >= 0) ::close(duplicate);
+        deliver(std::move(verdict), false);
+        return;
+    }
+    auto pending = std::make_unique<PendingCheck>(duplicate, *user, std::move(verdict), io_);
+    if (!enqueue(std::move(pending))) return;
+    wake_.notify_one();
+}
+
+// Refuses at once (and posts the refusal) when the quota says no.
+bool ClientGate::enqueue(std::unique_ptr<PendingCheck> pending) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (quota_.tryTake(pending->user)) {
+            queue_.push_back(std::move(pending));
+            return true;
+        }
+    }
+    deliver(std::move(pending->verdict), false);
+    return false;
+}
+
+void ClientGate::deliver(Verdict verdict, bool admitted) {
+    asio::post(io_, [alive = alive_, verdict = std::move(verdict), admitted] {
+        if (*alive) verdict(admitted);
+    });
+}
+
+void ClientGate::work() {
+    for (;;) {
+        std::unique_ptr<PendingCheck> pending;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) return;
+            pending = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        const bool admitted = listenerShouldAcceptNewConnection(pending->socket);
+        {
+            // Given back before the verdict arrives, so a peer that reconnects
+            // right after it is not refused for a check already done.
+            const std::lock_guard lock(mutex_);
+            quota_.giveBack(pending->user);
+        }
+        deliver(std::move(pending->verdict), admitted);
+    }
+}
+
+bool ClientGate::listenerShouldAcceptNewConnection(int socketFd) {
+    try {
+        const std::optional<platform::ipc::PeerExecutable> exe = platform::ipc::peerExecutable(socketFd);
+        if (!exe) return false;
+        const platform::foundation::Bundle bundle = platform::foundation::Bundle::forExecutable(exe->path);
+        if (!bundle.isApplicationBundle()) return false;
+        return admitsInfoPlist(*bundle.infoPlistPath(), exe->identity);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const FileIdentity& executable) {
+    if (const std::optional<FileIdentity> seen = FileIdentity::ofPath(infoPlist)) {
+        if (const std::optional<bool> known = verdicts_.verdictFor({executable, *seen})) return *known;
+    }
+    const std::optional<platform::foundation::SmallFile> file =
+        platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
+    if (!file) return false;
+    const std::optional<platform::foundation::StringDictionary> info = parseInfoPlist_(file->bytes);
+    bool admitted = false;
+    if (info) {
+        const auto identifier = info->find("CFBundleIdentifier");
+        admitted = identifier != info->end() && identifier->second == kClientBundleIdentifier;
+    }
+    // Remembered for the file that was read, whatever the path names by now.
+    verdicts_.remember({executable, file->identity}, admitted);
+    return admitted;
+}
+
+}  // namespace vrl
