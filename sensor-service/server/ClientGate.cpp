@@ -1,7 +1,5 @@
 #include "sensor-service/server/ClientGate.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/post.hpp>
@@ -19,11 +17,8 @@ using platform::foundation::FileIdentity;
 struct ClientGate::PendingCheck {
     PendingCheck(int socket, uid_t user, Verdict verdict, asio::io_context& io)
         : socket(socket), user(user), verdict(std::move(verdict)), keepsLoopRunning(io.get_executor()) {}
-    ~PendingCheck() { ::close(socket); }
-    PendingCheck(const PendingCheck&) = delete;
-    PendingCheck& operator=(const PendingCheck&) = delete;
 
-    int socket;
+    int socket;  // the caller's, open until the verdict
     uid_t user;
     Verdict verdict;
     // The loop must not run out of work while a verdict is still to come.
@@ -34,7 +29,7 @@ ClientGate::ClientGate(asio::io_context& io, Limits limits, InfoPlistParser pars
     : io_(io),
       parseInfoPlist_(std::move(parseInfoPlist)),
       verdicts_(limits.rememberedVerdicts),
-      quota_(limits.checksInFlight, limits.checksInFlightPerUser) {
+      quota_(limits.checksInFlight, limits.checksInFlightPerUser, limits.runningChecksPerUser) {
     for (std::size_t i = 0; i < limits.workers; ++i) {
         try {
             workers_.emplace_back([this] { work(); });
@@ -56,28 +51,16 @@ ClientGate::~ClientGate() {
 
 void ClientGate::check(int socketFd, Verdict verdict) {
     const std::optional<uid_t> user = platform::ipc::peerUserId(socketFd);
-    const int duplicate = user ? ::fcntl(socketFd, F_DUPFD_CLOEXEC, 0) : -1;
-    if (duplicate < 0 || workers_.empty()) {
-        if (duplicate >= 0) ::close(duplicate);
-        deliver(std::move(verdict), false);
-        return;
-    }
-    auto pending = std::make_unique<PendingCheck>(duplicate, *user, std::move(verdict), io_);
-    if (!enqueue(std::move(pending))) return;
-    wake_.notify_one();
-}
-
-// Refuses at once (and posts the refusal) when the quota says no.
-bool ClientGate::enqueue(std::unique_ptr<PendingCheck> pending) {
-    {
+    bool queued = false;
+    if (user && !workers_.empty()) {
         const std::lock_guard lock(mutex_);
-        if (quota_.tryTake(pending->user)) {
-            queue_.push_back(std::move(pending));
-            return true;
+        if (quota_.tryAdmit(*user)) {
+            queue_.push_back(std::make_unique<PendingCheck>(socketFd, *user, std::move(verdict), io_));
+            queued = true;
         }
     }
-    deliver(std::move(pending->verdict), false);
-    return false;
+    if (queued) wake_.notify_one();
+    else deliver(std::move(verdict), false);
 }
 
 void ClientGate::deliver(Verdict verdict, bool admitted) {
@@ -86,23 +69,32 @@ void ClientGate::deliver(Verdict verdict, bool admitted) {
     });
 }
 
+// The oldest waiting check whose user may start one more, taken off the
+// queue and counted as running; none when every waiting user is at its limit.
+// Requires mutex_ held.
+std::unique_ptr<ClientGate::PendingCheck> ClientGate::nextStartable() {
+    for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+        if (!quota_.mayStart((*it)->user)) continue;
+        std::unique_ptr<PendingCheck> pending = std::move(*it);
+        queue_.erase(it);
+        quota_.started(pending->user);
+        return pending;
+    }
+    return nullptr;
+}
+
 void ClientGate::work() {
+    std::unique_lock lock(mutex_);
     for (;;) {
         std::unique_ptr<PendingCheck> pending;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            pending = std::move(queue_.front());
-            queue_.pop_front();
-        }
+        wake_.wait(lock, [&] { return stopping_ || (pending = nextStartable()); });
+        if (stopping_) return;
+        lock.unlock();
         const bool admitted = listenerShouldAcceptNewConnection(pending->socket);
-        {
-            // Given back before the verdict arrives, so a peer that reconnects
-            // right after it is not refused for a check already done.
-            const std::lock_guard lock(mutex_);
-            quota_.giveBack(pending->user);
-        }
+        // Counted out before the verdict arrives, so a peer that reconnects
+        // right after it is not refused for a check already done.
+        lock.lock();
+        quota_.finished(pending->user);
         deliver(std::move(pending->verdict), admitted);
     }
 }

@@ -37,16 +37,19 @@ public:
     using Verdict = std::function<void(bool admitted)>;
     using InfoPlistParser = std::function<std::optional<platform::foundation::StringDictionary>(std::string_view)>;
 
+    // See GateQuota for why each cap.
     struct Limits {
         std::size_t workers = 4;
-        std::size_t checksInFlight = 32;        // queued and running, all users
-        std::size_t checksInFlightPerUser = 3;  // fewer than workers: see GateQuota
+        std::size_t checksInFlight = 256;         // waiting and running, all users
+        std::size_t checksInFlightPerUser = 128;  // fewer than all: one user cannot fill them
+        std::size_t runningChecksPerUser = 2;     // fewer than workers: one user cannot hold them all
         std::size_t rememberedVerdicts = 256;
     };
 
-    // Serving thread, with the serving io_context. Requires every limit > 0
-    // and checksInFlightPerUser <= checksInFlight. Starts the workers; a
-    // thread that cannot be started leaves fewer (none: every check refused).
+    // Serving thread, with the serving io_context. Requires every limit > 0,
+    // checksInFlightPerUser < checksInFlight and runningChecksPerUser <
+    // workers. Starts the workers; a thread that cannot be started leaves
+    // fewer (none: every check refused).
     // parseInfoPlist turns the Info.plist's bytes into its string entries.
     explicit ClientGate(asio::io_context& io, Limits limits,
                         InfoPlistParser parseInfoPlist = platform::foundation::parseStringDictionary);
@@ -59,11 +62,10 @@ public:
     ClientGate& operator=(const ClientGate&) = delete;
 
     // Serving thread only. Requires socketFd to be a connected Unix stream
-    // socket; the gate works on its own duplicate, so the caller may close
-    // its descriptor at any time (it keeps it to serve the peer). Posts
-    // verdict to io exactly once unless the gate is destroyed first: with the
-    // decision of a worker, or at once with false when a cap is reached, the
-    // peer's user is unknown or the socket cannot be duplicated.
+    // socket that the caller keeps open until verdict has been called (or the
+    // gate destroyed): workers read it. Posts verdict to io exactly once
+    // unless the gate is destroyed first: with the decision of a worker, or
+    // at once with false when a cap is reached or the peer's user is unknown.
     void check(int socketFd, Verdict verdict);
 
     // The decision itself, what the platform's listener:shouldAcceptNewConnection:
@@ -77,8 +79,8 @@ private:
     struct PendingCheck;
 
     bool admitsInfoPlist(const std::filesystem::path& infoPlist, const platform::foundation::FileIdentity& executable);
-    bool enqueue(std::unique_ptr<PendingCheck> pending);
     void deliver(Verdict verdict, bool admitted);
+    std::unique_ptr<PendingCheck> nextStartable();
     void work();
 
     asio::io_context& io_;

@@ -26,11 +26,15 @@ void DecisionAgent::acceptNext(platform::ipc::UnixListener& listener) {
 
 void DecisionAgent::admit(Socket socket) {
     // Refusal is silent: the socket closes as its last owner lets go of it.
-    if (connections_.size() >= kMaxConnections) return;
+    // A connection being checked holds its place, so that the newest
+    // connection is the one turned away, whatever order the verdicts come in.
+    if (connections_.size() + beingChecked_ >= kMaxConnections) return;
+    ++beingChecked_;
     auto waiting = std::make_shared<Socket>(std::move(socket));
     const int fd = waiting->native_handle();
     gate_.check(fd, [this, waiting](bool admitted) {
-        if (admitted && connections_.size() < kMaxConnections) serve(std::move(*waiting));
+        --beingChecked_;
+        if (admitted) serve(std::move(*waiting));
     });
 }
 

@@ -52,6 +52,7 @@ private:
     std::map<platform::ipc::FramedConnection*, std::shared_ptr<platform::ipc::FramedConnection>> connections_;
     platform::ipc::SharedFrame cachedReply_;
     uint64_t cachedGeneration_ = 0;
+    std::size_t beingChecked_ = 0;
     // Last, so that it goes first: its verdicts refer to this agent.
     ClientGate gate_{env_.io};
 };

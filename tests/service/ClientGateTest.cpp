@@ -192,7 +192,7 @@ TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
 // while its peers connect: each refused, and the application's connections,
 // arriving among them, all admitted.
 TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
-    ClientGate gate(io_, ClientGate::Limits{2, 1000, 1000, 256});
+    ClientGate gate(io_, ClientGate::Limits{2, 1000, 999, 1, 256});
     const std::string right = kClientBundleIdentifier;
     const fs::path fifo = bundle("Fifo.app", "");
     fs::remove(root_ / "Fifo.app/Contents/Info.plist");
@@ -238,9 +238,10 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
 }
 
 // A user whose checks never end (here held in the parser; in life an
-// Info.plist on a file system it serves and never answers) keeps at most its
-// own share of the workers: its further connections are refused at once and
-// another user's application is still admitted.
+// Info.plist on a file system it serves and never answers) holds at most its
+// share of the workers, its connections beyond its share of the queue are
+// refused at once, and another user's application, queued behind its waiting
+// checks, is still admitted.
 TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a peer as another user";
     struct Stall {
@@ -254,7 +255,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
         }
     };
     auto stall = std::make_shared<Stall>();
-    ClientGate gate(io_, ClientGate::Limits{3, 16, 2, 256}, [stall](std::string_view bytes) {
+    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, [stall](std::string_view bytes) {
         if (bytes.find("com.example.stall") != std::string_view::npos) {
             ++stall->held;
             std::unique_lock lock(stall->mutex);
@@ -275,33 +276,34 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
             ++refusals;
         });
     }
-    ASSERT_TRUE(runUntil([&] { return refusals == 3 && stall->held == 2; }));
+    ASSERT_TRUE(runUntil([&] { return refusals == 1 && stall->held == 2; }));
 
     std::optional<bool> application;
     spawn(bundle("Good.app", infoPlist(kClientBundleIdentifier)), "1");
     gate.check(acceptOne(), [&](bool verdict) { application = verdict; });
     ASSERT_TRUE(runUntil([&] { return application.has_value(); }));
     EXPECT_TRUE(*application);
-    EXPECT_EQ(refusals, 3) << "the stalled checks are still held";
+    EXPECT_EQ(refusals, 1) << "the stalled checks are still held";
 
     stall->release();
     EXPECT_TRUE(runUntil([&] { return refusals == 5; }));
 }
 
-TEST(GateQuota, CapsAllChecksAndEachUsersShare) {
-    GateQuota quota(3, 2);
-    EXPECT_TRUE(quota.tryTake(1));
-    EXPECT_TRUE(quota.tryTake(1));
-    EXPECT_FALSE(quota.tryTake(1)) << "the user's share is full";
-    EXPECT_TRUE(quota.tryTake(2));
-    EXPECT_FALSE(quota.tryTake(3)) << "all checks in flight";
-    quota.giveBack(1);
-    EXPECT_TRUE(quota.tryTake(3)) << "a place given back goes to whoever asks";
-    EXPECT_FALSE(quota.tryTake(2));
-    quota.giveBack(1);
-    quota.giveBack(3);
-    EXPECT_TRUE(quota.tryTake(2));
-    EXPECT_FALSE(quota.tryTake(2)) << "user 2 at its share, though places are free";
+TEST(GateQuota, CapsWaitingChecksInAllAndPerUserAndRunningPerUser) {
+    GateQuota quota(3, 2, 1);
+    EXPECT_TRUE(quota.tryAdmit(1));
+    EXPECT_TRUE(quota.tryAdmit(1));
+    EXPECT_FALSE(quota.tryAdmit(1)) << "the user's share is full";
+    EXPECT_TRUE(quota.tryAdmit(2));
+    EXPECT_FALSE(quota.tryAdmit(3)) << "all places taken";
+
+    EXPECT_TRUE(quota.mayStart(1));
+    quota.started(1);
+    EXPECT_FALSE(quota.mayStart(1)) << "user 1's second check waits for its first";
+    EXPECT_TRUE(quota.mayStart(2));
+    quota.finished(1);
+    EXPECT_TRUE(quota.mayStart(1));
+    EXPECT_TRUE(quota.tryAdmit(3)) << "a place given back goes to whoever asks";
 }
 
 }  // namespace
