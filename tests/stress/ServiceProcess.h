@@ -14,6 +14,7 @@ struct ProcessFigures {
     long vmRssKb = -1;
     long rssAnonKb = -1;
     long openFds = -1;
+    double cpuSeconds = -1;  // user and system time so far
 };
 
 class ServiceProcess {
