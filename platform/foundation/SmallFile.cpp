@@ -6,22 +6,10 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/foundation/OwnedDescriptor.h"
+
 namespace platform::foundation {
 namespace {
-
-class OwnedDescriptor {
-public:
-    explicit OwnedDescriptor(int fd) : fd_(fd) {}
-    ~OwnedDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Reads to the end, but never more than maxBytes: the size fstat gave can be
 // wrong (sysfs and procfs report 4096 or 0) or grow while the file is read.

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/foundation/OwnedDescriptor.h"
 #include "platform/foundation/SmallFile.h"
 
 #ifndef SO_PEERPIDFD
@@ -22,20 +23,6 @@ namespace {
 using foundation::FileIdentity;
 
 constexpr std::size_t kMaxFdinfoBytes = 4096;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The "Pid:" line of the pidfd's fdinfo; -1 there once the process is gone.
 std::optional<pid_t> pidOfPidfd(int pidfd) {
@@ -97,7 +84,7 @@ std::optional<PeerExecutable> peerExecutable(int socketFd) {
         if (getsockopt(socketFd, SOL_SOCKET, SO_PEERPIDFD, &pidfd, &len) == 0 && pidfd >= 0) {
             // The pidfd pins the process, so a recycled pid cannot stand in for it:
             // what /proc said counts only if the process is still alive after.
-            const FileDescriptor owned(pidfd);
+            const foundation::OwnedDescriptor owned(pidfd);
             const std::optional<pid_t> pid = pidOfPidfd(owned.get());
             if (!pid) return std::nullopt;
             std::optional<PeerExecutable> exe = executableOf(*pid);

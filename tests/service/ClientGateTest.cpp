@@ -24,6 +24,7 @@
 
 #include "sensor-service/server/ClientGate.h"
 #include "sensor-service/server/GateQuota.h"
+#include "tests/stress/HostileBundle.h"
 
 extern char** environ;
 
@@ -31,15 +32,10 @@ namespace vrl {
 namespace {
 
 namespace fs = std::filesystem;
+using stress::infoPlistSaying;
 using std::chrono::seconds;
 
 constexpr uid_t kNobody = 65534;
-
-std::string infoPlist(const std::string& identifier, std::size_t padding = 0) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-           "<key>CFBundleIdentifier</key><string>" + identifier + "</string>"
-           "<key>Padding</key><string>" + std::string(padding, 'p') + "</string></dict></plist>\n";
-}
 
 class GateTree : public ::testing::Test {
 protected:
@@ -137,14 +133,14 @@ protected:
 TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
     ClientGate gate(io_);
     const std::string right = kClientBundleIdentifier;
-    EXPECT_TRUE(decide(gate, bundle("Good.app", infoPlist(right))));
+    EXPECT_TRUE(decide(gate, bundle("Good.app", infoPlistSaying(right))));
 
-    EXPECT_FALSE(decide(gate, bundle("Good.bundle", infoPlist(right)))) << "a bundle, but no application";
-    EXPECT_FALSE(decide(gate, bundle("Shout.APP", infoPlist(right))));
-    EXPECT_FALSE(decide(gate, bundle("Case.app", infoPlist("com.quenmoor.Vorrel"))));
-    EXPECT_FALSE(decide(gate, bundle("Upper.app", infoPlist("COM.QUENMOOR.VORREL"))));
-    EXPECT_FALSE(decide(gate, bundle("Other.app", infoPlist("com.example.monitor"))));
-    EXPECT_FALSE(decide(gate, bundle("Huge.app", infoPlist(right, 7u << 20)))) << "7 MiB, never read";
+    EXPECT_FALSE(decide(gate, bundle("Good.bundle", infoPlistSaying(right)))) << "a bundle, but no application";
+    EXPECT_FALSE(decide(gate, bundle("Shout.APP", infoPlistSaying(right))));
+    EXPECT_FALSE(decide(gate, bundle("Case.app", infoPlistSaying("com.quenmoor.Vorrel"))));
+    EXPECT_FALSE(decide(gate, bundle("Upper.app", infoPlistSaying("COM.QUENMOOR.VORREL"))));
+    EXPECT_FALSE(decide(gate, bundle("Other.app", infoPlistSaying("com.example.monitor"))));
+    EXPECT_FALSE(decide(gate, bundle("Huge.app", infoPlistSaying(right, 7u << 20)))) << "7 MiB, never read";
 
     const fs::path fifo = bundle("Fifo.app", "");
     fs::remove(root_ / "Fifo.app/Contents/Info.plist");
@@ -171,15 +167,15 @@ TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
         ++parses;
         return platform::foundation::parseStringDictionary(bytes);
     });
-    const fs::path big = bundle("Big.app", infoPlist("com.example.monitor", 60000));
+    const fs::path big = bundle("Big.app", infoPlistSaying("com.example.monitor", 60000));
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(decide(gate, big));
     EXPECT_EQ(parses, 1) << "a refused peer that comes back is not parsed again";
 
-    std::ofstream(root_ / "Big.app/Contents/Info.plist", std::ios::binary) << infoPlist(kClientBundleIdentifier);
+    std::ofstream(root_ / "Big.app/Contents/Info.plist", std::ios::binary) << infoPlistSaying(kClientBundleIdentifier);
     EXPECT_TRUE(decide(gate, big)) << "a rewritten Info.plist is read again";
     EXPECT_EQ(parses, 2);
 
-    const fs::path huge = bundle("Huge.app", infoPlist(kClientBundleIdentifier, 7u << 20));
+    const fs::path huge = bundle("Huge.app", infoPlistSaying(kClientBundleIdentifier, 7u << 20));
     EXPECT_FALSE(decide(gate, huge));
     EXPECT_FALSE(decide(gate, huge));
     EXPECT_EQ(parses, 2) << "over the limit: refused by its size, never parsed";
@@ -197,26 +193,16 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
     const fs::path fifo = bundle("Fifo.app", "");
     fs::remove(root_ / "Fifo.app/Contents/Info.plist");
     ASSERT_EQ(mkfifo((root_ / "Fifo.app/Contents/Info.plist").c_str(), 0644), 0);
-    const fs::path swapped = bundle("Swap.app", infoPlist("com.example.monitor"));
+    const fs::path swapped = bundle("Swap.app", infoPlistSaying("com.example.monitor"));
     std::atomic<bool> stop{false};
-    std::thread swapper([&] {
-        const fs::path target = root_ / "Swap.app/Contents/Info.plist";
-        const fs::path regular = root_ / "swap.plist", pipe = root_ / "swap.fifo";
-        std::error_code ec;
-        while (!stop) {
-            std::ofstream(regular, std::ios::binary) << infoPlist("com.example.monitor");
-            fs::rename(regular, target, ec);
-            ::mkfifo(pipe.c_str(), 0644);
-            fs::rename(pipe, target, ec);
-        }
-    });
+    std::thread swapper([&] { stress::keepSwappingWithFifo(root_ / "Swap.app/Contents/Info.plist", stop); });
 
     std::map<pid_t, bool> shouldAdmit;
     shouldAdmit[spawn(fifo, "30")] = false;
     shouldAdmit[spawn(swapped, "30")] = false;
-    shouldAdmit[spawn(bundle("Huge.app", infoPlist(right, 7u << 20)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.bundle", infoPlist(right)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.app", infoPlist(right)), "10")] = true;
+    shouldAdmit[spawn(bundle("Huge.app", infoPlistSaying(right, 7u << 20)), "30")] = false;
+    shouldAdmit[spawn(bundle("Good.bundle", infoPlistSaying(right)), "30")] = false;
+    shouldAdmit[spawn(bundle("Good.app", infoPlistSaying(right)), "10")] = true;
 
     int verdicts = 0, wrong = 0, admitted = 0;
     for (int i = 0; i < 130; ++i) {
@@ -266,7 +252,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     // Destroyed before the gate, which joins its workers.
     const std::unique_ptr<Stall, std::function<void(Stall*)>> releaseAtEnd(stall.get(), [](Stall* s) { s->release(); });
 
-    spawn(bundle("Stall.app", infoPlist("com.example.stall")), "5", kNobody);
+    spawn(bundle("Stall.app", infoPlistSaying("com.example.stall")), "5", kNobody);
     int refusals = 0;
     for (int i = 0; i < 5; ++i) {
         const int fd = acceptOne();
@@ -279,7 +265,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     ASSERT_TRUE(runUntil([&] { return refusals == 1 && stall->held == 2; }));
 
     std::optional<bool> application;
-    spawn(bundle("Good.app", infoPlist(kClientBundleIdentifier)), "1");
+    spawn(bundle("Good.app", infoPlistSaying(kClientBundleIdentifier)), "1");
     gate.check(acceptOne(), [&](bool verdict) { application = verdict; });
     ASSERT_TRUE(runUntil([&] { return application.has_value(); }));
     EXPECT_TRUE(*application);

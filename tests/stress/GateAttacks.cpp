@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "tests/stress/HostileBundle.h"
+
 namespace vrl::stress {
 namespace {
 
@@ -11,13 +13,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kClientIdentifier = "com.quenmoor.vorrel";
 
-std::string infoPlist(const std::string& identifier, std::size_t padding = 0) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-           "<key>CFBundleIdentifier</key><string>" + identifier + "</string>"
-           "<key>Padding</key><string>" + std::string(padding, 'p') + "</string></dict></plist>\n";
-}
-
-// <work>/<name>/Contents/MacOS/vrl_stress; returns it and the Info.plist path.
+// <work>/<name>/Contents/MacOS/vrl_stress, a copy of self.
 fs::path copyInto(const fs::path& work, const std::string& name, const fs::path& self) {
     const fs::path macos = work / name / "Contents" / "MacOS";
     fs::create_directories(macos);
@@ -26,18 +22,6 @@ fs::path copyInto(const fs::path& work, const std::string& name, const fs::path&
 }
 
 fs::path infoPlistOf(const fs::path& work, const std::string& name) { return work / name / "Contents" / "Info.plist"; }
-
-void keepSwapping(const fs::path& target, const StopFlag& stop) {
-    const fs::path regular = target.parent_path() / "swap.plist";
-    const fs::path pipe = target.parent_path() / "swap.fifo";
-    std::error_code ec;
-    while (!stop) {
-        std::ofstream(regular, std::ios::binary) << infoPlist("com.example.monitor");
-        fs::rename(regular, target, ec);
-        ::mkfifo(pipe.c_str(), 0644);
-        fs::rename(pipe, target, ec);
-    }
-}
 
 }  // namespace
 
@@ -50,15 +34,15 @@ std::vector<GateAttack> prepareGateAttacks(const fs::path& work, const fs::path&
 
     const fs::path swapped = copyInto(work, "Swap.app", self);
     const fs::path swappedPlist = infoPlistOf(work, "Swap.app");
-    std::ofstream(swappedPlist, std::ios::binary) << infoPlist("com.example.monitor");
-    attacks.push_back({"swapped fifo", swapped, [swappedPlist](const StopFlag& stop) { keepSwapping(swappedPlist, stop); }});
+    std::ofstream(swappedPlist, std::ios::binary) << infoPlistSaying("com.example.monitor");
+    attacks.push_back({"swapped fifo", swapped, [swappedPlist](const StopFlag& stop) { keepSwappingWithFifo(swappedPlist, stop); }});
 
     const fs::path huge = copyInto(work, "Huge.app", self);
-    std::ofstream(infoPlistOf(work, "Huge.app"), std::ios::binary) << infoPlist(kClientIdentifier, 7u << 20);
+    std::ofstream(infoPlistOf(work, "Huge.app"), std::ios::binary) << infoPlistSaying(kClientIdentifier, 7u << 20);
     attacks.push_back({"7 MiB plist", huge, {}});
 
     const fs::path plugin = copyInto(work, "Plugin.bundle", self);
-    std::ofstream(infoPlistOf(work, "Plugin.bundle"), std::ios::binary) << infoPlist(kClientIdentifier);
+    std::ofstream(infoPlistOf(work, "Plugin.bundle"), std::ios::binary) << infoPlistSaying(kClientIdentifier);
     attacks.push_back({"X.bundle", plugin, {}});
     return attacks;
 }
