@@ -39,10 +39,10 @@ public:
 
     // See GateQuota for why each cap.
     struct Limits {
-        std::size_t workers = 4;
+        std::size_t workers = 2;
         std::size_t checksInFlight = 256;         // waiting and running, all users
         std::size_t checksInFlightPerUser = 128;  // fewer than all: one user cannot fill them
-        std::size_t runningChecksPerUser = 2;     // fewer than workers: one user cannot hold them all
+        std::size_t runningChecksPerUser = 1;     // fewer than workers: one user cannot hold them all
         std::size_t rememberedVerdicts = 256;
     };
 

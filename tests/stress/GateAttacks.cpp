@@ -32,11 +32,6 @@ std::vector<GateAttack> prepareGateAttacks(const fs::path& work, const fs::path&
     ::mkfifo(infoPlistOf(work, "Fifo.app").c_str(), 0644);
     attacks.push_back({"fifo", fifo, {}});
 
-    const fs::path swapped = copyInto(work, "Swap.app", self);
-    const fs::path swappedPlist = infoPlistOf(work, "Swap.app");
-    std::ofstream(swappedPlist, std::ios::binary) << infoPlistSaying("com.example.monitor");
-    attacks.push_back({"swapped fifo", swapped, [swappedPlist](const StopFlag& stop) { keepSwappingWithFifo(swappedPlist, stop); }});
-
     const fs::path huge = copyInto(work, "Huge.app", self);
     std::ofstream(infoPlistOf(work, "Huge.app"), std::ios::binary) << infoPlistSaying(kClientIdentifier, 7u << 20);
     attacks.push_back({"7 MiB plist", huge, {}});
@@ -44,6 +39,12 @@ std::vector<GateAttack> prepareGateAttacks(const fs::path& work, const fs::path&
     const fs::path plugin = copyInto(work, "Plugin.bundle", self);
     std::ofstream(infoPlistOf(work, "Plugin.bundle"), std::ios::binary) << infoPlistSaying(kClientIdentifier);
     attacks.push_back({"X.bundle", plugin, {}});
+
+    const fs::path swapped = copyInto(work, "Swap.app", self);
+    const fs::path swappedPlist = infoPlistOf(work, "Swap.app");
+    std::ofstream(swappedPlist, std::ios::binary) << infoPlistSaying("com.example.monitor");
+    attacks.push_back(
+        {"swapped fifo", swapped, [swappedPlist](const StopFlag& stop) { keepSwappingWithFifo(swappedPlist, stop); }});
     return attacks;
 }
 

@@ -18,12 +18,13 @@ struct GateAttack {
     std::function<void(const StopFlag& stop)> meanwhile;
 };
 
-// Lays the bundles out under work, each with a copy of self:
+// Lays the bundles out under work, each with a copy of self, in this order
+// (the last can stall a gate that waits on files for good):
 //   fifo         Fifo.app, whose Info.plist is a FIFO nobody writes
-//   swapped fifo Swap.app, whose Info.plist a thread keeps replacing by a
-//                FIFO and back by a foreign property list
 //   7 MiB plist  Huge.app, a valid 7 MiB property list with the client's identifier
 //   X.bundle     Plugin.bundle, the client's identifier, but no application
+//   swapped fifo Swap.app, whose Info.plist a thread keeps replacing by a
+//                FIFO and back by a foreign property list
 std::vector<GateAttack> prepareGateAttacks(const std::filesystem::path& work, const std::filesystem::path& self);
 
 }  // namespace vrl::stress
