@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <grp.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -111,7 +112,7 @@ std::optional<int> ServiceProcess::stop() {
     return exitStatus_;
 }
 
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command) {
+std::optional<std::string> runAndCapture(const std::vector<std::string>& command, std::optional<uid_t> asUser) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return std::nullopt;
     std::vector<std::string> words = command;
@@ -121,6 +122,7 @@ std::optional<std::string> runAndCapture(const std::vector<std::string>& command
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
+        if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(*asUser) != 0 || ::setuid(*asUser) != 0)) ::_exit(126);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

@@ -40,7 +40,9 @@ private:
     std::optional<int> exitStatus_;
 };
 
-// Runs a command to its end and returns its standard output.
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command);
+// Runs a command to its end, as asUser when given (which takes root), and
+// returns its standard output; none when it fails.
+std::optional<std::string> runAndCapture(const std::vector<std::string>& command,
+                                         std::optional<uid_t> asUser = std::nullopt);
 
 }  // namespace vrl::stress

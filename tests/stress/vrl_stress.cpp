@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tests/stress/AdmittedClient.h"
 #include "tests/stress/Attackers.h"
 #include "tests/stress/GateAttacks.h"
@@ -106,9 +108,18 @@ struct Attack {
     GateCounters gate;
 };
 
+// A hostile peer is another local user, whose checks count against a share
+// of the gate of its own; as root the tool can be one (nobody), otherwise the
+// probes share the admitted client's user.
+std::optional<uid_t> proberUser() {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() != 0) return std::nullopt;
+    return kNobody;
+}
+
 // Runs a refused prober process for the attack window and adds up its counts.
 void runProber(const fs::path& executable, const std::string& socketPath, double secondsToRun, GateCounters& gate) {
-    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)});
+    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)}, proberUser());
     if (!out) return;
     long refused = 0, admitted = 0;
     std::istringstream in(*out);
@@ -285,6 +296,9 @@ int stressMain(const Options& options) {
     char pattern[] = "/tmp/vrl-stress-XXXXXX";
     if (!::mkdtemp(pattern)) return 2;
     fs::path work = pattern;
+    // The probes, maybe running as another user, reach the socket and their bundles.
+    fs::permissions(work, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
     fs::path image = work / "image.json";
     std::ofstream(image) << kImage;
     std::string socketPath = (work / "vrlsensord.sock").string();
