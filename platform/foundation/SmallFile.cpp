@@ -30,6 +30,11 @@ bool readAtMost(int fd, std::size_t maxBytes, std::string& out) {
 }  // namespace
 
 std::optional<SmallFile> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    // Opening some devices already does something (a tape rewinds), so what is
+    // no regular file is not opened at all, unless swapped in after this look;
+    // the checks on the open descriptor below are the ones that count.
+    struct stat seen {};
+    if (::stat(path.c_str(), &seen) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
     // Non-blocking: opening a FIFO nobody writes to would otherwise wait for ever.
     const OwnedDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
