@@ -1,10 +1,9 @@
 #include "sensor-service/server/ClientGate.h"
 
+#include <system_error>
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/post.hpp>
-#include <new>
-#include <system_error>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/SmallFile.h"
