@@ -50,13 +50,21 @@ Bundle Bundle::forExecutable(const fs::path& executable) {
 
 Bundle Bundle::mainBundle() { return forExecutable("/proc/self/exe"); }
 
+bool Bundle::isApplicationBundle() const { return isBundle_ && bundlePath_.extension() == ".app"; }
+
+std::optional<fs::path> Bundle::infoPlistPath() const {
+    if (!isBundle_) return std::nullopt;
+    return bundlePath_ / "Contents" / "Info.plist";
+}
+
 std::optional<std::string> Bundle::bundleIdentifier() const {
     return objectForInfoDictionaryKey("CFBundleIdentifier");
 }
 
 std::optional<std::string> Bundle::objectForInfoDictionaryKey(const std::string& key) const {
-    if (!isBundle_) return std::nullopt;
-    if (!info_) info_ = readStringDictionary(bundlePath_ / "Contents" / "Info.plist");
+    const std::optional<fs::path> infoPlist = infoPlistPath();
+    if (!infoPlist) return std::nullopt;
+    if (!info_) info_ = readStringDictionary(*infoPlist);
     if (!*info_) return std::nullopt;
     const auto found = (*info_)->find(key);
     if (found == (*info_)->end()) return std::nullopt;

@@ -1,16 +1,17 @@
 #include "platform/foundation/StringsTable.h"
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <new>
 #include <string>
+
+#include "platform/foundation/SmallFile.h"
 
 namespace platform::foundation {
 namespace {
 
 // A strings table is a handful of user-visible texts; anything near this size
 // is not one, and refusing it bounds the work hostile input can cause.
-constexpr std::size_t kMaxTableBytes = 8u * 1024u * 1024u;
+constexpr std::size_t kMaxTableBytes = 1024u * 1024u;
 constexpr std::size_t kMaxEntries = 100000;
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -204,10 +205,7 @@ bool looksLikePropertyList(std::string_view text) {
            text.substr(start, 6) == "<plist";
 }
 
-}  // namespace
-
-std::optional<StringDictionary> parseStringsTable(std::string_view bytes) {
-    if (bytes.size() > kMaxTableBytes) return std::nullopt;
+std::optional<StringDictionary> parseDecoded(std::string_view bytes) {
     if (bytes.substr(0, 6) == "bplist") return parseStringDictionary(bytes);
     const auto text = decodeText(bytes);
     if (!text) return std::nullopt;
@@ -215,15 +213,21 @@ std::optional<StringDictionary> parseStringsTable(std::string_view bytes) {
     return TextTableParser(*text).parse();
 }
 
+}  // namespace
+
+std::optional<StringDictionary> parseStringsTable(std::string_view bytes) {
+    if (bytes.size() > kMaxTableBytes) return std::nullopt;
+    try {
+        return parseDecoded(bytes);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<StringDictionary> readStringsTable(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    if (error || size > kMaxTableBytes) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return parseStringsTable(bytes);
+    const auto read = readSmallFile(file, kMaxTableBytes);
+    if (!read) return std::nullopt;
+    return parseStringsTable(read->bytes);
 }
 
 }  // namespace platform::foundation

@@ -10,7 +10,10 @@
 
 namespace platform::foundation {
 
+// The table's entries; none when malformed or larger than 1 MiB. Any thread;
+// never throws.
 std::optional<StringDictionary> parseStringsTable(std::string_view bytes);
+// The same for a file; none also when it is missing or no regular file.
 std::optional<StringDictionary> readStringsTable(const std::filesystem::path& file);
 
 }  // namespace platform::foundation

@@ -1,25 +1,21 @@
 // The model identifier as Linux reports it on a Mac: the DMI product name.
-#include <exception>
-#include <fstream>
-#include <iterator>
-
+#include "platform/foundation/SmallFile.h"
 #include "platform/registry/PlatformNameSource.h"
 
 namespace platform::registry {
+namespace {
+
+// A sysfs attribute is at most one page.
+constexpr std::size_t kMaxAttributeBytes = 4096;
+
+}  // namespace
 
 DmiPlatformName::DmiPlatformName(std::filesystem::path file) : file_(std::move(file)) {}
 
 std::optional<std::string> DmiPlatformName::modelIdentifier() const {
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) return std::nullopt;
-    try {
-        // A path that opens but can't be read (a directory) throws from the buffer.
-        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        if (in.bad()) return std::nullopt;
-        return text;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    std::optional<foundation::SmallFile> read = foundation::readSmallFile(file_, kMaxAttributeBytes);
+    if (!read) return std::nullopt;
+    return std::move(read->bytes);
 }
 
 }  // namespace platform::registry

@@ -11,10 +11,12 @@ namespace platform::registry {
 class PlatformNameSource {
 public:
     virtual ~PlatformNameSource() = default;
+    // Any thread; none when the source has no name. Never throws.
     virtual std::optional<std::string> modelIdentifier() const = 0;
 };
 
-// /sys/class/dmi/id/product_name by default; missing or unreadable gives none.
+// /sys/class/dmi/id/product_name by default; missing, unreadable, no regular
+// file or larger than a page gives none.
 class DmiPlatformName final : public PlatformNameSource {
 public:
     explicit DmiPlatformName(std::filesystem::path file = "/sys/class/dmi/id/product_name");

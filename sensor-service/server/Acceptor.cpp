@@ -16,7 +16,8 @@ void Acceptor::stop() {
     stopped_ = true;
     std::error_code ignored;
     listener_.acceptor().cancel(ignored);
-    awaiting_.clear();
+    // The sockets still awaiting a verdict stay open until the acceptor goes:
+    // the gate's workers may be reading them.
 }
 
 void Acceptor::acceptNext() {

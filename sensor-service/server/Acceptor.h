@@ -28,7 +28,9 @@ public:
 
     // Starts accepting; nothing is accepted before this (the listener's resume).
     void resume();
-    // Stops accepting and closes the sockets still waiting for a verdict.
+    // Stops accepting; verdicts that arrive later are ignored. The sockets
+    // still waiting for one close when the acceptor is destroyed, which must
+    // follow the gate's destruction.
     void stop();
 
 private:

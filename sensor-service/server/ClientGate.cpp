@@ -1,22 +1,131 @@
 #include "sensor-service/server/ClientGate.h"
 
+#include <system_error>
+
+#include <asio/executor_work_guard.hpp>
 #include <asio/post.hpp>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/SmallFile.h"
 #include "platform/ipc/PeerProcess.h"
 
 namespace vrl {
 
-void ClientGate::check(int socketFd, std::function<void(bool admitted)> verdict) {
-    const bool admitted = listenerShouldAcceptNewConnection(socketFd);
-    asio::post(io_, [verdict = std::move(verdict), admitted] { verdict(admitted); });
+using platform::foundation::FileIdentity;
+
+struct ClientGate::PendingCheck {
+    PendingCheck(int socket, uid_t user, Verdict verdict, asio::io_context& io)
+        : socket(socket), user(user), verdict(std::move(verdict)), keepsLoopRunning(io.get_executor()) {}
+
+    int socket;  // the caller's, open until the verdict
+    uid_t user;
+    Verdict verdict;
+    // The loop must not run out of work while a verdict is still to come.
+    asio::executor_work_guard<asio::io_context::executor_type> keepsLoopRunning;
+};
+
+ClientGate::ClientGate(asio::io_context& io, Limits limits, InfoPlistParser parseInfoPlist)
+    : io_(io),
+      parseInfoPlist_(std::move(parseInfoPlist)),
+      verdicts_(limits.rememberedVerdicts),
+      quota_(limits.checksInFlight, limits.checksInFlightPerUser, limits.runningChecksPerUser) {
+    for (std::size_t i = 0; i < limits.workers; ++i) {
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+}
+
+ClientGate::~ClientGate() {
+    *alive_ = false;
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+void ClientGate::check(int socketFd, Verdict verdict) {
+    const std::optional<uid_t> user = platform::ipc::peerUserId(socketFd);
+    bool queued = false;
+    if (user && !workers_.empty()) {
+        const std::lock_guard lock(mutex_);
+        if (quota_.tryAdmit(*user)) {
+            queue_.push_back(std::make_unique<PendingCheck>(socketFd, *user, std::move(verdict), io_));
+            queued = true;
+        }
+    }
+    if (queued) wake_.notify_one();
+    else deliver(std::move(verdict), false);
+}
+
+void ClientGate::deliver(Verdict verdict, bool admitted) {
+    asio::post(io_, [alive = alive_, verdict = std::move(verdict), admitted] {
+        if (*alive) verdict(admitted);
+    });
+}
+
+// The oldest waiting check whose user may start one more, taken off the
+// queue and counted as running; none when every waiting user is at its limit.
+// Requires mutex_ held.
+std::unique_ptr<ClientGate::PendingCheck> ClientGate::nextStartable() {
+    for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+        if (!quota_.mayStart((*it)->user)) continue;
+        std::unique_ptr<PendingCheck> pending = std::move(*it);
+        queue_.erase(it);
+        quota_.started(pending->user);
+        return pending;
+    }
+    return nullptr;
+}
+
+void ClientGate::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        std::unique_ptr<PendingCheck> pending;
+        wake_.wait(lock, [&] { return stopping_ || (pending = nextStartable()); });
+        if (stopping_) return;
+        lock.unlock();
+        const bool admitted = listenerShouldAcceptNewConnection(pending->socket);
+        // Counted out before the verdict arrives, so a peer that reconnects
+        // right after it is not refused for a check already done.
+        lock.lock();
+        quota_.finished(pending->user);
+        deliver(std::move(pending->verdict), admitted);
+    }
 }
 
 bool ClientGate::listenerShouldAcceptNewConnection(int socketFd) {
-    const std::optional<std::filesystem::path> exe = platform::ipc::peerExecutable(socketFd);
-    if (!exe) return false;
-    const std::optional<std::string> identifier = platform::foundation::Bundle::forExecutable(*exe).bundleIdentifier();
-    return identifier && *identifier == kClientBundleIdentifier;
+    try {
+        const std::optional<platform::ipc::PeerExecutable> exe = platform::ipc::peerExecutable(socketFd);
+        if (!exe) return false;
+        const platform::foundation::Bundle bundle = platform::foundation::Bundle::forExecutable(exe->path);
+        if (!bundle.isApplicationBundle()) return false;
+        return admitsInfoPlist(*bundle.infoPlistPath(), exe->identity);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const FileIdentity& executable) {
+    if (const std::optional<FileIdentity> seen = FileIdentity::ofPath(infoPlist)) {
+        if (const std::optional<bool> known = verdicts_.verdictFor({executable, *seen})) return *known;
+    }
+    const std::optional<platform::foundation::SmallFile> file =
+        platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
+    if (!file) return false;
+    const std::optional<platform::foundation::StringDictionary> info = parseInfoPlist_(file->bytes);
+    bool admitted = false;
+    if (info) {
+        const auto identifier = info->find("CFBundleIdentifier");
+        admitted = identifier != info->end() && identifier->second == kClientBundleIdentifier;
+    }
+    // Remembered for the file that was read, whatever the path names by now.
+    verdicts_.remember({executable, file->identity}, admitted);
+    return admitted;
 }
 
 }  // namespace vrl

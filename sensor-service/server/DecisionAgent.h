@@ -53,8 +53,10 @@ private:
     asio::io_context& io_;
     RequestHandler requestHandler_;
     ConnectionManager connections_;
-    ClientGate gate_;
     std::unique_ptr<Acceptor> acceptor_;
+    // After the acceptor, so that it goes first: its workers may still be
+    // reading the sockets the acceptor holds for them.
+    ClientGate gate_;
     SmcThread smcThread_;
 };
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/SmallFile.h"
 #include "platform/foundation/StringsTable.h"
 
 namespace fs = std::filesystem;
@@ -47,12 +49,43 @@ TEST_F(FixtureTree, BundleRule) {
     EXPECT_EQ(inBundle.bundleIdentifier(), "com.example.app");
     EXPECT_EQ(inBundle.objectForInfoDictionaryKey("Count"), std::nullopt);
 
-    EXPECT_TRUE(Bundle::forExecutable(root_ / "Tool.service/Contents/MacOS/t").isApplicationBundle());
+    EXPECT_EQ(inBundle.infoPlistPath(), fs::weakly_canonical(root_ / "A.app/Contents/Info.plist"));
+
+    // Any X.* is a bundle with an Info.plist, but only X.app an application.
+    write("Tool.bundle/Contents/Info.plist", kInfo);
+    const auto plugin = Bundle::forExecutable(root_ / "Tool.bundle/Contents/MacOS/t");
+    EXPECT_FALSE(plugin.isApplicationBundle());
+    EXPECT_EQ(plugin.bundleIdentifier(), "com.example.app");
+    EXPECT_FALSE(Bundle::forExecutable(root_ / "A.APP/Contents/MacOS/a").isApplicationBundle());
     const auto outside = Bundle::forExecutable(root_ / "bin/tool");
     EXPECT_FALSE(outside.isApplicationBundle());
     EXPECT_EQ(outside.bundleIdentifier(), std::nullopt);
+    EXPECT_EQ(outside.infoPlistPath(), std::nullopt);
     EXPECT_FALSE(Bundle::forExecutable(root_ / "A.app/Contents/MacOS/sub/t").isApplicationBundle());
     EXPECT_FALSE(Bundle::forExecutable(root_ / "Contents/MacOS/t").isApplicationBundle());
+}
+
+// Files a hostile user controls: neither a FIFO nobody writes to nor a huge
+// file may hang the reader or make it read without end.
+TEST_F(FixtureTree, SmallFileReadsOnlyRegularFilesWithinTheLimit) {
+    write("exact", std::string(100, 'x'));
+    const auto exact = readSmallFile(root_ / "exact", 100);
+    ASSERT_TRUE(exact);
+    EXPECT_EQ(exact->bytes, std::string(100, 'x'));
+    EXPECT_EQ(exact->identity, FileIdentity::ofPath(root_ / "exact"));
+    EXPECT_FALSE(readSmallFile(root_ / "exact", 99));
+
+    ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(readSmallFile(root_ / "fifo", 100)) << "returns at once, refused";
+    EXPECT_FALSE(readSmallFile(root_, 100)) << "a directory";
+    EXPECT_FALSE(readSmallFile(root_ / "missing", 100));
+    EXPECT_FALSE(readSmallFile("/dev/zero", 100)) << "a device that never ends";
+
+    // The Info.plist limit is the reader's, not only the parser's.
+    write("Big.app/Contents/Info.plist", std::string(kInfo).insert(50, kMaxInfoPlistBytes, ' '));
+    EXPECT_FALSE(readStringDictionary(root_ / "Big.app/Contents/Info.plist"));
+    write("Big.app/Contents/Resources/en.lproj/Localizable.strings", "\"k\" = \"v\";" + std::string(1u << 20, ' '));
+    EXPECT_EQ(Bundle::forExecutable(root_ / "Big.app/Contents/MacOS/b").localizedStringForKey("k", "", ""), "k");
 }
 
 TEST(PropertyList, XmlAndBinaryAndRejects) {

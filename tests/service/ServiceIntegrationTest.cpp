@@ -283,10 +283,14 @@ TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(stalled.closedByPeer(std::chrono::seconds(10)));
 
+    // One at a time: the gate refuses a user's connections beyond its share of
+    // the checks in flight, and a burst of 256 would be one.
     std::vector<std::unique_ptr<RawConnection>> open;
-    for (int i = 0; i < 256; ++i) open.push_back(std::make_unique<RawConnection>(socket_));
-    open.front()->sendFrame(kRequest);
-    ASSERT_FALSE(open.front()->readFrame().empty()) << "all 256 are served";
+    for (int i = 0; i < 256; ++i) {
+        open.push_back(std::make_unique<RawConnection>(socket_));
+        open.back()->sendFrame(kRequest);
+        ASSERT_FALSE(open.back()->readFrame().empty()) << "all 256 are served";
+    }
     RawConnection beyond(socket_);
     EXPECT_TRUE(beyond.closedByPeer());
     open.pop_back();

@@ -2,6 +2,9 @@
 
 #include <csignal>
 #include <fstream>
+#include <iterator>
+#include <sstream>
+#include <grp.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +21,21 @@ long statusField(pid_t pid, const std::string& field) {
         if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
     }
     return -1;
+}
+
+// Fields 14 and 15 of /proc/PID/stat, counted after the command name, which
+// may hold spaces and parentheses itself.
+double cpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string skip;
+    for (int field = 3; field < 14; ++field) fields >> skip;
+    long user = 0, system = 0;
+    if (!(fields >> user >> system)) return -1;
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 long countFds(pid_t pid) {
@@ -76,7 +94,7 @@ bool ServiceProcess::alive() {
 
 ProcessFigures ServiceProcess::figures() const {
     if (pid_ <= 0) return {};
-    return {statusField(pid_, "VmRSS"), statusField(pid_, "RssAnon"), countFds(pid_)};
+    return {statusField(pid_, "VmRSS"), statusField(pid_, "RssAnon"), countFds(pid_), cpuSeconds(pid_)};
 }
 
 std::optional<int> ServiceProcess::stop() {
@@ -94,7 +112,7 @@ std::optional<int> ServiceProcess::stop() {
     return exitStatus_;
 }
 
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command) {
+std::optional<std::string> runAndCapture(const std::vector<std::string>& command, std::optional<uid_t> asUser) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return std::nullopt;
     std::vector<std::string> words = command;
@@ -104,6 +122,7 @@ std::optional<std::string> runAndCapture(const std::vector<std::string>& command
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
+        if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(*asUser) != 0 || ::setuid(*asUser) != 0)) ::_exit(126);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

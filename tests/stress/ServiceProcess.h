@@ -14,6 +14,7 @@ struct ProcessFigures {
     long vmRssKb = -1;
     long rssAnonKb = -1;
     long openFds = -1;
+    double cpuSeconds = -1;  // user and system time so far
 };
 
 class ServiceProcess {
@@ -39,7 +40,9 @@ private:
     std::optional<int> exitStatus_;
 };
 
-// Runs a command to its end and returns its standard output.
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command);
+// Runs a command to its end, as asUser when given (which takes root), and
+// returns its standard output; none when it fails.
+std::optional<std::string> runAndCapture(const std::vector<std::string>& command,
+                                         std::optional<uid_t> asUser = std::nullopt);
 
 }  // namespace vrl::stress

@@ -1,11 +1,14 @@
 // vrl_stress: runs the real vrlsensord on a simulated SMC image and attacks it
-// while one admitted client keeps requesting; see docs/RELIABILITY.md.
+// while one admitted client keeps requesting: first every attacker at once,
+// then hostile bundles probing the client gate one kind at a time (a quarter
+// of the duration each, 2 to 30 s); see docs/RELIABILITY.md.
 //
 //   vrl_stress --service PATH [--duration SECONDS] [--refused-exe PATH]...
 //   vrl_stress --probe SOCKET SECONDS     (child mode: gate probing)
 //
 // The tool must itself run from inside a bundle whose identifier the service
 // admits; the --refused-exe copies must not be.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tests/stress/AdmittedClient.h"
 #include "tests/stress/Attackers.h"
+#include "tests/stress/GateAttacks.h"
 #include "tests/stress/ServiceProcess.h"
 #include "tests/stress/ServiceWire.h"
 
@@ -102,9 +108,18 @@ struct Attack {
     GateCounters gate;
 };
 
+// A hostile peer is another local user, whose checks count against a share
+// of the gate of its own; as root the tool can be one (nobody), otherwise the
+// probes share the admitted client's user.
+std::optional<uid_t> proberUser() {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() != 0) return std::nullopt;
+    return kNobody;
+}
+
 // Runs a refused prober process for the attack window and adds up its counts.
 void runProber(const fs::path& executable, const std::string& socketPath, double secondsToRun, GateCounters& gate) {
-    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)});
+    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)}, proberUser());
     if (!out) return;
     long refused = 0, admitted = 0;
     std::istringstream in(*out);
@@ -207,10 +222,83 @@ bool report(const RoundTrips& quiet, const RoundTrips& attacked, const Attack& a
     return failures.empty();
 }
 
+struct GateRun {
+    std::string name;
+    RoundTrips trips;
+    long refused = 0;
+    long admitted = 0;
+    double serviceCpuPercent = 0;
+};
+
+constexpr int kProbersPerGateAttack = 2;
+
+// The admitted client's round trips and the service's CPU share over a run of
+// secondsToRun while beside() runs; stop is set when the run ends.
+GateRun measuredRun(AdmittedClient& client, ServiceProcess& service, double secondsToRun,
+                    const std::function<void(StopFlag& stop)>& beside) {
+    GateRun run;
+    StopFlag stop{false};
+    std::thread besideThread([&] { beside(stop); });
+    const double cpuBefore = service.figures().cpuSeconds;
+    const auto started = Clock::now();
+    run.trips = timedRun(client, secondsToRun);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    run.serviceCpuPercent = 100.0 * (service.figures().cpuSeconds - cpuBefore) / elapsed;
+    stop = true;
+    besideThread.join();
+    return run;
+}
+
+// Hostile bundles probing the gate, one kind at a time, each after a quiet
+// run of the same length for comparison.
+std::vector<GateRun> gateAttackRuns(AdmittedClient& client, ServiceProcess& service, const std::string& socketPath,
+                                    const fs::path& work, double secondsEach) {
+    std::vector<GateRun> runs;
+    runs.push_back(measuredRun(client, service, secondsEach, [](StopFlag&) {}));
+    runs.back().name = "none (quiet)";
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    for (const GateAttack& attack : prepareGateAttacks(work, self)) {
+        GateCounters gate;
+        runs.push_back(measuredRun(client, service, secondsEach, [&](StopFlag& stop) {
+            std::vector<std::thread> threads;
+            if (attack.meanwhile) threads.emplace_back([&] { attack.meanwhile(stop); });
+            for (int i = 0; i < kProbersPerGateAttack; ++i)
+                threads.emplace_back([&] { runProber(attack.prober, socketPath, secondsEach, gate); });
+            for (auto& t : threads) t.join();
+        }));
+        runs.back().name = attack.name;
+        runs.back().refused = gate.refused.load();
+        runs.back().admitted = gate.admitted.load();
+    }
+    return runs;
+}
+
+bool reportGateRuns(const std::vector<GateRun>& runs, bool alive) {
+    std::printf("client gate under hostile bundles (%d probing processes each):\n", kProbersPerGateAttack);
+    std::printf("  %-14s %9s %9s %9s %9s %9s %10s %12s\n", "attack", "refused", "admitted", "p50 us", "p99 us",
+                "max us", "requests", "service CPU");
+    std::vector<std::string> failures;
+    for (const GateRun& run : runs) {
+        std::printf("  %-14s %9ld %9ld %9.1f %9.1f %9.1f %10ld %11.0f%%\n", run.name.c_str(), run.refused, run.admitted, run.trips.percentile(50), run.trips.percentile(99),
+                    run.trips.percentile(100), run.trips.answered, run.serviceCpuPercent);
+        if (run.admitted > 0) failures.push_back(run.name + ": the gate admitted a hostile bundle");
+        if (run.trips.wrong > 0 || run.trips.unanswered > 0)
+            failures.push_back(run.name + ": the admitted client was answered wrongly or not at all");
+        if (run.trips.answered == 0) failures.push_back(run.name + ": the admitted client was not served");
+    }
+    if (!alive) failures.push_back("service died under the gate attacks");
+    for (const auto& f : failures) std::printf("FAIL: %s\n", f.c_str());
+    std::printf("%s\n", failures.empty() ? "PASS" : "FAILED");
+    return failures.empty();
+}
+
 int stressMain(const Options& options) {
     char pattern[] = "/tmp/vrl-stress-XXXXXX";
     if (!::mkdtemp(pattern)) return 2;
     fs::path work = pattern;
+    // The probes, maybe running as another user, reach the socket and their bundles.
+    fs::permissions(work, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
     fs::path image = work / "image.json";
     std::ofstream(image) << kImage;
     std::string socketPath = (work / "vrlsensord.sock").string();
@@ -238,7 +326,11 @@ int stressMain(const Options& options) {
                                               service, figures);
             figures.end = settledFigures(service, figures.start.openFds);
             bool alive = service.alive();
-            status = report(quiet, attacked, attack, figures, alive) ? 0 : 1;
+            const bool attacksPassed = report(quiet, attacked, attack, figures, alive);
+            const std::vector<GateRun> gateRuns =
+                gateAttackRuns(client, service, socketPath, work, std::clamp(options.duration * 0.25, 2.0, 30.0));
+            const bool gatePassed = reportGateRuns(gateRuns, service.alive());
+            status = attacksPassed && gatePassed ? 0 : 1;
         }
         service.stop();
     }
