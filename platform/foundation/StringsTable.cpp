@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "platform/foundation/HexDigits.h"
 #include "platform/foundation/SmallFile.h"
 
 namespace platform::foundation {
@@ -135,13 +136,9 @@ private:
         if (pos_ + count > text_.size()) return std::nullopt;
         char32_t value = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const char c = text_[pos_ + i];
-            int digit;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else return std::nullopt;
-            value = value * 16 + static_cast<char32_t>(digit);
+            const std::optional<unsigned> digit = hexDigitValue(text_[pos_ + i]);
+            if (!digit) return std::nullopt;
+            value = value * 16 + static_cast<char32_t>(*digit);
         }
         pos_ += count;
         return value;

@@ -29,7 +29,7 @@ std::vector<Bytes> wrongShapes() {
     return {
         packed([](auto& p) { p.pack_array(2); p.pack(1); p.pack(2); }),
         packed([](auto& p) { p.pack(42); }),
-        packed([](auto& p) { p.pack(std::string("getModelDatawithReply:")); }),
+        packed([](auto& p) { p.pack(std::string(platform::ipc::kMethodGetModelData)); }),
         packed([](auto& p) { p.pack_nil(); }),
         packed([](auto& p) { p.pack_double(1.5); }),
         packed([](auto& p) { p.pack_bin(3); p.pack_bin_body("abc", 3); }),

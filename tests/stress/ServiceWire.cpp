@@ -10,6 +10,8 @@
 
 #include <msgpack.hpp>
 
+#include "platform/ipc/WireProtocol.h"
+
 namespace vrl::stress {
 namespace {
 
@@ -121,7 +123,7 @@ Bytes requestPayload(const std::string& method) {
     msgpack::sbuffer buffer;
     msgpack::packer<msgpack::sbuffer> packer(buffer);
     packer.pack_map(1);
-    packer.pack(std::string("method"));
+    packer.pack(std::string(platform::ipc::kMethodField));
     packer.pack(method);
     return Bytes(buffer.data(), buffer.data() + buffer.size());
 }

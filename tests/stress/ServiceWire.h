@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ipc/WireProtocol.h"
+
 namespace vrl::stress {
 
 using Bytes = std::vector<uint8_t>;
@@ -32,7 +34,7 @@ int connectTo(const std::string& socketPath);
 void closeFd(int fd);
 
 Bytes frame(const Bytes& payload);
-Bytes requestPayload(const std::string& method = "getModelDatawithReply:");
+Bytes requestPayload(const std::string& method = platform::ipc::kMethodGetModelData);
 
 bool sendAll(int fd, const Bytes& bytes, std::chrono::milliseconds timeout);
 // The payload of the next frame; none on close, error or timeout.
