@@ -1,7 +1,8 @@
 #pragma once
 // A MessagePack encoder that keeps every number's kind: a double is always
 // float64 and a float always float32, even when the value is integral
-// (msgpack-cxx's packer may write 2000.0 as the integer 2000).
+// (msgpack-cxx's packer may write 2000.0 as the integer 2000). Each writer
+// belongs to one thread; nothing here fails or throws but on allocation.
 #include <cstdint>
 #include <string_view>
 #include <vector>

@@ -18,8 +18,8 @@ struct SmcSelection {
 // --smc-demo: the built-in image; --smc-image: the file, followed as it
 // changes; otherwise the applesmc driver and the DMI model name. A simulated
 // image names its own model. nullopt, with the reason in error, only when an
-// image file cannot be loaded; an absent applesmc device shows later as an
-// SMC that fails to open. The SMC object is made from the driver by whoever
+// image file cannot be loaded; an absent applesmc device is logged at debug
+// priority and shows later as an SMC that fails to open. The SMC object is made from the driver by whoever
 // owns the SMC thread. Call before the service's threads start.
 std::optional<SmcSelection> selectSmc(const ServiceOptions& options, std::string& error);
 
