@@ -17,18 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 #include <benchmark/benchmark.h>
 
 #include "bench/service/EpollFloor.h"
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/ipc/UnixListener.h"
-#include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/AppleSmcDriver.h"
-#include "sensor-service/server/DecisionAgent.h"
 #include "sensor-service/server/VRLServerObject.h"
 #include "tests/applesmc/FakeAppleSmc.h"
 
@@ -68,32 +62,16 @@ std::atomic<uint64_t>& sharedCounter() {
     return *new (page) std::atomic<uint64_t>(0);
 }
 
-// vrlsensord as main() assembles it on the applesmc driver; a period of 0
-// keeps the service's own.
+// The service on the applesmc driver; a period of 0 keeps the service's own.
 void runService(const std::filesystem::path& socket, const std::filesystem::path& device, float period,
                 std::atomic<uint64_t>& opens) {
-    asio::io_context io;
-    std::string error;
-    auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
-    if (!listener) _exit(1);
-    platform::registry::FixedPlatformName name{std::string(kModel)};
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, std::make_shared<OpenCountingDriver>(device, opens), name, bundle});
-    agent.startServer();
-    if (period > 0) {
-        agent.smcThread().runWithServerObject([period](vrl::VRLServerObject& server) {
-            server.endTimer();
-            server.setTimerInterval(period);
-            server.startTimer();
-        });
-    }
-    agent.resume(*listener);
-    asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
-    });
-    io.run();
+    bench::runServiceUntilTerminated(socket, std::make_shared<OpenCountingDriver>(device, opens), kModel,
+                                     [period](vrl::VRLServerObject& server) {
+                                         if (period <= 0) return;
+                                         server.endTimer();
+                                         server.setTimerInterval(period);
+                                         server.startTimer();
+                                     });
 }
 
 // The file system stands in for the kernel, whose SMC work runs in the

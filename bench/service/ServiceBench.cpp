@@ -20,8 +20,6 @@
 #include <thread>
 #include <vector>
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 #include <benchmark/benchmark.h>
 
 #include "bench/common/SideBySide.h"
@@ -30,13 +28,9 @@
 #include "bench/service/ServiceProcesses.h"
 #include "bench/service/SystemCallCount.h"
 #include "client/SensorClient.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
-#include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/DecisionAgent.h"
 #include "sensor-service/server/VRLServerObject.h"
 
 namespace {
@@ -65,29 +59,15 @@ vrl::ModelData modelOfSize(int entries) {
     return model;
 }
 
-// The service as vrlsensord assembles it, on the built-in Mac, with its model
-// data replaced by one of the wanted size and published by a refresh.
+// The service on the built-in Mac, with its model data replaced by one of the
+// wanted size and published by a refresh.
 void runService(const std::filesystem::path& path, int entries) {
     auto smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
-    asio::io_context io;
-    std::string error;
-    auto listener = platform::ipc::UnixListener::bindTo(io, path, error);
-    if (!listener) _exit(1);
-    platform::registry::FixedPlatformName name(smc->model());
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, smc, name, bundle});
-    agent.startServer();
-    agent.smcThread().runWithServerObject([entries](vrl::VRLServerObject& server) {
+    const std::string model = smc->model().value_or("");
+    bench::runServiceUntilTerminated(path, std::move(smc), model, [entries](vrl::VRLServerObject& server) {
         server.setModelData(modelOfSize(entries));
         server.updateModuleFromTimer();
     });
-    agent.resume(*listener);
-    asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
-    });
-    io.run();
 }
 
 void runFloor(const std::filesystem::path& path, std::size_t replySize) {

@@ -10,7 +10,14 @@
 #include <cstring>
 #include <thread>
 
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "sensor-service/server/DecisionAgent.h"
 
 namespace bench {
 namespace {
@@ -35,6 +42,26 @@ ChildProcess::ChildProcess(const std::function<void()>& run) : pid_(fork()) {
 ChildProcess::~ChildProcess() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
+}
+
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+                               const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
+    asio::io_context io;
+    std::string error;
+    auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
+    if (!listener) _exit(1);
+    platform::registry::FixedPlatformName name(model);
+    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
+    vrl::DecisionAgent agent({io, std::move(driver), name, bundle});
+    agent.startServer();
+    agent.smcThread().runWithServerObject(prepare);
+    agent.resume(*listener);
+    asio::signal_set signals(io, SIGTERM);
+    signals.async_wait([&io, &agent](std::error_code, int) {
+        agent.stop();
+        io.stop();
+    });
+    io.run();
 }
 
 int connectTo(const std::filesystem::path& path) {

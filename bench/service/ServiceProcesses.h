@@ -7,7 +7,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
+
+namespace vrl {
+class VRLServerObject;
+}
+namespace platform::smc {
+class SmcDriver;
+}
 
 namespace bench {
 
@@ -24,6 +33,13 @@ public:
 private:
     pid_t pid_;
 };
+
+// The service as vrlsensord assembles it, on `driver` for a Mac named `model`,
+// listening at `socket`; `prepare` runs on the SMC thread before the first
+// connection is taken. Returns at SIGTERM; exits the process at once when the
+// socket cannot be bound. For a child process.
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+                               const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare);
 
 // A connected Unix stream socket, retried for up to five seconds while the
 // server comes up; -1 when it never does.
