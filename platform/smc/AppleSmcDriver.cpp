@@ -45,23 +45,22 @@ SmcStatus AppleSmcDriver::open(uint32_t& handle) {
             table_ = readKeyTable();
             if (!table_) return kSmcNoDevice;
         }
-        openHandles_.insert(nextHandle_);
+        handle = handles_.open();
     } catch (const std::bad_alloc&) {
         return kSmcNoDevice;
     }
-    handle = nextHandle_++;
     return kSmcSuccess;
 }
 
 SmcStatus AppleSmcDriver::close(uint32_t handle) {
     std::lock_guard lock(mutex_);
-    return openHandles_.erase(handle) ? kSmcSuccess : kSmcNotOpen;
+    return handles_.close(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                            SmcKeyData& output) {
     std::lock_guard lock(mutex_);
-    if (!openHandles_.count(handle)) return kSmcNotOpen;
+    if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     std::memset(&output, 0, sizeof output);
     switch (input.command) {

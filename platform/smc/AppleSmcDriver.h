@@ -25,12 +25,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <span>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/smc/AppleSmcAttributes.h"
+#include "platform/smc/ConnectionHandles.h"
 #include "platform/smc/SmcDriver.h"
 
 namespace platform::smc {
@@ -79,8 +79,7 @@ private:
     std::mutex mutex_;
     std::unique_ptr<AppleSmcAttributes> attributes_;
     std::optional<KeyTable> table_;
-    std::set<uint32_t> openHandles_;
-    uint32_t nextHandle_ = 1;
+    ConnectionHandles handles_;
 };
 
 }  // namespace platform::smc

@@ -84,21 +84,20 @@ SmcStatus SimulatedSmc::open(uint32_t& handle) {
     std::lock_guard lock(mutex_);
     reloadIfFileChanged();
     if (image_.unavailable) return kSmcNoDevice;
-    handle = nextHandle_++;
-    openHandles_.insert(handle);
+    handle = handles_.open();
     return kSmcSuccess;
 }
 
 SmcStatus SimulatedSmc::close(uint32_t handle) {
     std::lock_guard lock(mutex_);
-    return openHandles_.erase(handle) ? kSmcSuccess : kSmcNotOpen;
+    return handles_.close(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus SimulatedSmc::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                          SmcKeyData& output) {
     std::lock_guard lock(mutex_);
     ++counts_[input.command];
-    if (!openHandles_.count(handle)) return kSmcNotOpen;
+    if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     return answer(input, output);
 }

@@ -9,10 +9,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/smc/ConnectionHandles.h"
 #include "platform/smc/SmcDriver.h"
 #include "platform/smc/SmcImage.h"
 
@@ -61,8 +61,7 @@ private:
     SmcImage image_;
     SmcImageKey syntheticCount_;
     std::vector<ServedKey> served_;  // ascending key code
-    std::set<uint32_t> openHandles_;
-    uint32_t nextHandle_ = 1;
+    ConnectionHandles handles_;
     std::array<uint64_t, 256> counts_{};
     std::optional<std::filesystem::path> watchedFile_;
     std::optional<FileStamp> watchedStamp_;
