@@ -1,7 +1,5 @@
 #include "sensor-service/server/DecisionAgent.h"
 
-#include <asio/post.hpp>
-
 #include "sensor-service/server/Protocol.h"
 
 namespace vrl {
@@ -17,19 +15,16 @@ SharedFrame emptyModelDataReply() {
 }  // namespace
 
 DecisionAgent::DecisionAgent(Environment env)
-    : io_(env.io),
-      requestHandler_(emptyModelDataReply()),
+    : requestHandler_(emptyModelDataReply()),
       gate_(env.io),
-      smcThread_({env.smcDriver, env.platformName, env.mainBundle, [this](SharedFrame reply) {
-                      // Handed to the serving loop, which swaps it in between two requests.
-                      asio::post(io_, [this, reply = std::move(reply)] { requestHandler_.publish(reply); });
-                  }}) {}
+      smcThread_({env.smcDriver, env.platformName, env.mainBundle,
+                  [this](SharedFrame reply) { requestHandler_.publish(std::move(reply)); }}) {}
 
 DecisionAgent::~DecisionAgent() { stop(); }
 
 bool DecisionAgent::startServer() {
-    // The first reply is posted before this returns, so it is in place before
-    // the loop can run any accept.
+    // The first reply is published before this returns, so it is in place
+    // before any connection is accepted.
     smcThread_.start();
     return true;
 }

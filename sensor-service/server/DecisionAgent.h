@@ -50,7 +50,6 @@ public:
     SmcThread& smcThread() { return smcThread_; }
 
 private:
-    asio::io_context& io_;
     RequestHandler requestHandler_;
     ConnectionManager connections_;
     std::unique_ptr<Acceptor> acceptor_;

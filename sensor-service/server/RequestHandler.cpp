@@ -8,9 +8,9 @@ using platform::ipc::SharedFrame;
 
 RequestHandler::RequestHandler(SharedFrame firstReply) : modelDataReply_(std::move(firstReply)) {}
 
-void RequestHandler::publish(SharedFrame modelDataReply) { modelDataReply_ = std::move(modelDataReply); }
+void RequestHandler::publish(SharedFrame modelDataReply) { modelDataReply_.store(std::move(modelDataReply)); }
 
-void RequestHandler::getModelDatawithReply(const Reply& reply) const { reply(modelDataReply_); }
+void RequestHandler::getModelDatawithReply(const Reply& reply) const { reply(modelDataReply_.load()); }
 
 SharedFrame RequestHandler::handleRequest(std::span<const uint8_t> payload) const {
     const Request request = decodeRequest(payload);

@@ -1,8 +1,11 @@
 #pragma once
 // Answers request payloads. It holds the latest published reply to
 // getModelDatawithReply:, an immutable frame that the SMC thread encoded after
-// a refresh, so answering costs no encoding and never waits for the SMC.
+// a refresh and swapped in, so answering costs no encoding and never waits for
+// the SMC, and publishing wakes no other thread.
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <span>
 
 #include "platform/ipc/WireProtocol.h"
@@ -17,7 +20,8 @@ public:
     // the first refresh have produced one.
     explicit RequestHandler(platform::ipc::SharedFrame firstReply);
 
-    // Serving thread. Replaces the reply for every later request.
+    // Any thread (the SMC thread after each refresh). Replaces the reply for
+    // every later request; a request already answered keeps the frame it got.
     void publish(platform::ipc::SharedFrame modelDataReply);
 
     // Serving thread. Calls reply once, at once, with the model data reply.
@@ -28,7 +32,7 @@ public:
     platform::ipc::SharedFrame handleRequest(std::span<const uint8_t> payload) const;
 
 private:
-    platform::ipc::SharedFrame modelDataReply_;
+    std::atomic<platform::ipc::SharedFrame> modelDataReply_;
 };
 
 }  // namespace vrl
