@@ -282,7 +282,7 @@ class Report:
             f"| wake-ups of the service's other threads (SMC, gate), 1 and 8 clients "
             f"| {rt['subject_other_thread_wakeups']:.3f} and {rps['subject_other_thread_wakeups']:.3f} | — | — |",
             f"| system calls, by kind | {by_kind} | {floor_by_kind} | — |",
-            f"| system calls that failed (a read finding nothing) | {calls['subject_failed_calls']:.4f} "
+            f"| system calls that returned an error (EAGAIN, or EINTR where strace attached) | {calls['subject_failed_calls']:.4f} "
             f"| {calls['floor_failed_calls']:.4f} | — |",
             "",
             "The service makes the floor's three system calls a request and no other: Asio reads only once "

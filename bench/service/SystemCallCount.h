@@ -12,7 +12,8 @@
 namespace bench {
 
 // What strace counted: every call, and each kind by its name; `failed` are
-// the calls that returned an error (a read that found nothing, EAGAIN).
+// the calls that returned an error (a read that found nothing, or a wait that
+// strace interrupted as it attached).
 struct SystemCalls {
     double total = 0;
     double failed = 0;
