@@ -78,11 +78,12 @@ std::string document(const ModelData& modelData, OutputFormat format) {
 }
 
 // Shows the readings; an empty model data is a service without a readable
-// SMC, which a script must be able to tell from a Mac with sensors.
-int show(const ModelData& modelData, const SensorsOptions& options) {
+// SMC, which a script must be able to tell from a Mac with sensors. A watch
+// says so once, not every period into the journal.
+int show(const ModelData& modelData, const SensorsOptions& options, bool sayNoSensors = true) {
     if (modelData.empty()) {
         if (options.format != OutputFormat::sensorsConf) deliver(document(modelData, options.format), options);
-        std::cerr << kNoSensors;
+        if (sayNoSensors) std::cerr << kNoSensors;
         return kExitNoSensors;
     }
     if (options.format == OutputFormat::sensorsConf) return showSensorsConfig(modelData, options);
@@ -96,6 +97,7 @@ int watch(SensorClient& client, const SensorsOptions& options) {
     // Escape sequences would end up inside a file or another program's input.
     const bool terminal = !options.outputPath && isatty(STDOUT_FILENO) == 1;
     bool lost = false;
+    bool empty = false;
     for (;;) {
         const FetchResult result = client.getModelData();
         if (!result.modelData) deliverUnanswered(options);
@@ -106,7 +108,8 @@ int watch(SensorClient& client, const SensorsOptions& options) {
         } else if (result.modelData) {
             if (lost) std::cerr << "vrlsensors: the service answers again\n";
             if (terminal) std::cout << "\033[H\033[2J";
-            show(*result.modelData, options);
+            show(*result.modelData, options, !empty);
+            empty = result.modelData->empty();
         }
         lost = !result.modelData;
         std::this_thread::sleep_for(std::chrono::duration<double>(*options.watchSeconds));
