@@ -33,6 +33,24 @@ std::string shown(const std::optional<double>& value, const Reading& reading) {
     return reading.unit.empty() ? number(*value, 2) : number(*value, 2) + " " + reading.unit;
 }
 
+// A title holds what the SMC's bytes held: a line feed would break the row
+// and an escape sequence would reach the terminal, so control characters are
+// shown as C escapes.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        } else out += c;
+    }
+    return out;
+}
+
 // Columns line up on a terminal by characters, not bytes: a translated
 // title may hold multi-byte UTF-8 sequences.
 std::size_t displayWidth(const std::string& text) {
@@ -87,7 +105,7 @@ std::string formatTable(const ModelData& modelData) {
     std::vector<Row> rows{{"KEY", "TITLE", "VALUE", "MIN", "MAX"}};
     for (const Reading& reading : readingsOf(modelData)) {
         const bool fan = reading.kind == SensorKind::fan;
-        rows.push_back({reading.key, reading.title, shown(reading.value, reading),
+        rows.push_back({printable(reading.key), printable(reading.title), shown(reading.value, reading),
                         fan ? shown(reading.minimum, reading) : "", fan ? shown(reading.maximum, reading) : ""});
     }
     return tableText(rows);

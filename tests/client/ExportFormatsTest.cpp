@@ -79,6 +79,10 @@ TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
     // A title with the SMC's NUL padding reads as the title.
     const ModelData padded{{"F0Ac", fan(std::string("Exhaust\0\0", 9), 1800.0, 1000.0, 5000.0)}};
     EXPECT_EQ(vrl::client::readingsOf(padded)[0].title, "Exhaust");
+    // Nor does a title break its row or send the terminal an escape sequence.
+    const ModelData hostile{{"TC0P", temperature("two\nlines\x1b[2J", 40.0)}};
+    EXPECT_NE(vrl::client::formatTable(hostile).find("TC0P two\\nlines\\x1b[2J 40.0 \u00b0C\n"), std::string::npos)
+        << vrl::client::formatTable(hostile);
 }
 
 TEST(Prometheus, GaugesWithKeyAndTitleLeavingOutWhatIsNoMeasurement) {
