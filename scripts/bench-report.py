@@ -170,6 +170,12 @@ class Report:
             "Keys the SMC did not list cost nothing. The footprint's wake-ups are the process's context "
             "switches over the idle period, its CPU time the scheduler's nanosecond count.",
             "",
+            "The Prometheus export is one long-running process, not a timer: a period costs one request "
+            "over the connection it keeps, the formatting and one file replaced by rename. A timer and a "
+            "oneshot service would start a process every period (the fresh-process row), and systemd's own "
+            "work of forking and sandboxing a unit, which this machine cannot measure without systemd as "
+            "PID 1, would come on top.",
+            "",
         )
 
     def export_run(self, name):
