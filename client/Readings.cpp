@@ -35,9 +35,12 @@ std::optional<double> measured(std::optional<double> number, SensorKind kind) {
     return number;
 }
 
-std::optional<double> limit(const Entry& entry, const char* name, double lowestReadable) {
+// The service stores -1 (or, from its second fan pass, 0) for a limit it
+// could not read. A minimum of 0 is a fan allowed to stop; a maximum of 0 is
+// a fan that could never run.
+std::optional<double> limit(const Entry& entry, const char* name, bool zeroIsALimit) {
     const std::optional<double> number = numberOf(field(entry, name));
-    if (!number || !std::isfinite(*number) || *number < lowestReadable) return std::nullopt;
+    if (!number || !std::isfinite(*number) || *number < 0 || (*number == 0 && !zeroIsALimit)) return std::nullopt;
     return number;
 }
 
@@ -50,9 +53,8 @@ Reading readingOf(const std::string& key, const Entry& entry) {
     reading.unit = textOf(field(entry, "unit"));
     reading.value = measured(numberOf(field(entry, "value")), reading.kind);
     if (reading.kind == SensorKind::fan) {
-        reading.minimum = limit(entry, "minvalue", 0.0);
-        // A fan whose maximum is 0 cannot run: the limit was not read.
-        reading.maximum = limit(entry, "maxvalue", std::nextafter(0.0, 1.0));
+        reading.minimum = limit(entry, "minvalue", true);
+        reading.maximum = limit(entry, "maxvalue", false);
     }
     return reading;
 }

@@ -4,13 +4,15 @@ service on a simulated SMC, `vrlsensors --format=prometheus --watch` writing
 into a textfile directory, node_exporter (textfile collector only) scraped by
 Prometheus, and the readings asked back through Prometheus' HTTP API. Then the
 service stops, and the series saying whether it answered must drop to 0
-within one export period.
+within one export period. Run as root, the exporter runs as the packaged unit
+runs it: the prometheus user without capabilities.
 
 usage: prometheus_export.py VRLSENSORD VRLSENSORS IMAGE [TEST-CLASS]
 Exit 77 (skipped) where prometheus-node-exporter or prometheus is missing.
 """
 import json
 import os
+import pwd
 import shutil
 import subprocess
 import sys
@@ -103,12 +105,26 @@ class EndToEnd(Fixture):
         self.assertEqual(body["status"], "success")
         return {tuple(sorted(r["metric"].items())): float(r["value"][1]) for r in body["data"]["result"]}
 
+    def exporter(self, textfiles):
+        """The export as the packaged unit runs it, where this test may: as
+        the prometheus user without capabilities, into a directory made as the
+        unit's ExecStartPre makes Debian's root-owned one, beside another
+        collector's root-owned file."""
+        command = [CLIENT, "--format=prometheus", f"--watch={EXPORT_PERIOD}",
+                   "--output", os.path.join(textfiles, "vorrel.prom"), "--socket", self.service.socket]
+        os.mkdir(textfiles)
+        with open(os.path.join(textfiles, "other.prom"), "w") as f:
+            f.write("other_collector_up 1\n")
+        if os.geteuid() != 0:
+            return command
+        os.chmod(self.directory, 0o755)
+        subprocess.run(["install", "-d", "-o", "root", "-g", "prometheus", "-m", "1775", textfiles], check=True)
+        return ["setpriv", "--reuid=prometheus", "--regid=prometheus", "--clear-groups", "--inh-caps=-all",
+                "--bounding-set=-all", "--no-new-privs", *command]
+
     def start_pipeline(self):
         textfiles = self.path("textfile")
-        os.mkdir(textfiles)
-        self.processes.start([CLIENT, "--format=prometheus", f"--watch={EXPORT_PERIOD}",
-                              "--output", os.path.join(textfiles, "vorrel.prom"),
-                              "--socket", self.service.socket], self.log("vrlsensors"))
+        self.processes.start(self.exporter(textfiles), self.log("vrlsensors"))
         wait_until(lambda: os.path.exists(os.path.join(textfiles, "vorrel.prom")), 20, "the first export")
         node_port, prometheus_port = free_port(), free_port()
         self.processes.start(["prometheus-node-exporter", "--collector.disable-defaults", "--collector.textfile",
@@ -154,8 +170,15 @@ class EndToEnd(Fixture):
         print(f"vorrel_sensor_service_up was 0 in Prometheus {took:.2f} s after the service stopped "
               f"(export period {EXPORT_PERIOD} s, scrape interval {SCRAPE_INTERVAL} s)")
         self.assertLessEqual(took, EXPORT_PERIOD + 2 * SCRAPE_INTERVAL + SCHEDULING_SLACK)
-        # Replaced by rename: no temporary file is ever left for the collector.
-        self.assertEqual(os.listdir(textfiles), ["vorrel.prom"])
+        # Replaced by rename: no temporary file is ever left for the collector,
+        # and the other collector's file is as it was.
+        self.assertEqual(sorted(os.listdir(textfiles)), ["other.prom", "vorrel.prom"])
+        with open(os.path.join(textfiles, "other.prom")) as f:
+            self.assertEqual(f.read(), "other_collector_up 1\n")
+        written = os.stat(os.path.join(textfiles, "vorrel.prom"))
+        self.assertEqual(written.st_mode & 0o777, 0o644)
+        if os.geteuid() == 0:
+            self.assertEqual(pwd.getpwuid(written.st_uid).pw_name, "prometheus")
 
 
 if __name__ == "__main__":
