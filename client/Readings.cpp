@@ -51,7 +51,9 @@ Reading readingOf(const std::string& key, const Entry& entry) {
     std::erase(reading.title, '\0');
     reading.kind = kindOf(entry);
     reading.unit = textOf(field(entry, "unit"));
-    reading.value = measured(numberOf(field(entry, "value")), reading.kind);
+    const std::optional<double> number = numberOf(field(entry, "value"));
+    reading.value = measured(number, reading.kind);
+    reading.noSensor = reading.kind == SensorKind::temperature && number && *number <= kNoSensorTemperature;
     if (reading.kind == SensorKind::fan) {
         reading.minimum = limit(entry, "minvalue", true);
         reading.maximum = limit(entry, "maxvalue", false);

@@ -23,6 +23,9 @@ struct Reading {
     // here"), a fan speed of 0 or less (a failed read gives 0), any number
     // that is not finite, and a value that is no number.
     std::optional<double> value;
+    // A temperature key the SMC has no sensor behind: it reads -127 or below.
+    // Unlike a failed read, that does not change from one reading to the next.
+    bool noSensor = false;
     // Fans only: nothing where the service substituted -1 (minimum) or a
     // maximum of 0 or less for a limit it could not read.
     std::optional<double> minimum;

@@ -51,6 +51,7 @@ std::optional<int> channelOf(const Reading& reading, const ApplesmcChannels& cha
 SensorsConfig formatSensorsConfig(const ModelData& modelData, const ApplesmcChannels& channels) {
     std::map<int, std::string> fanLabels;
     std::map<int, std::string> temperatureLabels;
+    std::map<int, std::string> absentTemperatures;  // N -> key
     SensorsConfig config;
     for (const Reading& reading : readingsOf(modelData)) {
         if (reading.kind == SensorKind::other || reading.title.empty()) continue;
@@ -63,6 +64,7 @@ SensorsConfig formatSensorsConfig(const ModelData& modelData, const ApplesmcChan
         }
         auto& labels = reading.kind == SensorKind::fan ? fanLabels : temperatureLabels;
         labels.emplace(*channel, reading.title);
+        if (reading.noSensor) absentTemperatures.emplace(*channel, reading.key);
     }
     config.text =
         "# lm-sensors labels for the applesmc driver's readings, with the titles the\n"
@@ -73,6 +75,9 @@ SensorsConfig formatSensorsConfig(const ModelData& modelData, const ApplesmcChan
         config.text += "    label fan" + std::to_string(number) + " " + quoted(title) + "\n";
     for (const auto& [number, title] : temperatureLabels)
         config.text += "    label temp" + std::to_string(number) + " " + quoted(title) + "\n";
+    for (const auto& [number, key] : absentTemperatures)
+        config.text += "    # " + key + " reads -127 \u00b0C or below: the SMC has no sensor there\n    ignore temp" +
+                       std::to_string(number) + "\n";
     return config;
 }
 

@@ -184,7 +184,9 @@ TEST(SensorsConfig, LabelsEveryListedChannelAndNotesTheRest) {
               "    label fan11 \"Eleventh\"\n"
               "    label temp1 \"Battery 1\"\n"
               "    label temp3 \"CPU Proximity\"\n"
-              "    label temp12 \"Memory \\\"A\\\" \\\\ B\\n\"\n");
+              "    label temp12 \"Memory \\\"A\\\" \\\\ B\\n\"\n"
+              "    # TB0P reads -127 \u00b0C or below: the SMC has no sensor there\n"
+              "    ignore temp1\n");
     ASSERT_EQ(config.notes.size(), 5u);  // F1Ac, TC1C, TB1P, TG0D, TA0P
     EXPECT_EQ(config.notes[0],
               "F1Ac (Right Side) is not among the applesmc driver's fans in /sys/devices/platform/applesmc.768; "
