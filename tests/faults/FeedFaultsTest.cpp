@@ -15,6 +15,8 @@
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 
+#include "platform/network/CurlHttpClient.h"
+#include "platform/network/SystemReachability.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 #include "update-notifier/feed/QMXMLParser.h"
 
@@ -102,12 +104,14 @@ qm::QMXMLDownloader::Options shortLimits() {
 Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = shortLimits()) {
     asio::io_context io;
     auto guard = asio::make_work_guard(io);
+    platform::network::SystemReachability reachability;
+    platform::network::CurlHttpClient http(io);
     CountingDelegate delegate;
     long rssBefore = rssAnonKb();
     auto start = steady_clock::now();
     Outcome outcome;
     {
-        qm::QMXMLDownloader downloader(io, platform::network::Url::parse(url), options);
+        qm::QMXMLDownloader downloader(io, reachability, http, platform::network::Url::parse(url), options);
         downloader.setDelegate(&delegate);
         downloader.startDownload();
         while (delegate.downloadsFinished == 0 && steady_clock::now() - start < seconds(15))

@@ -52,22 +52,22 @@ public:
 class SchedulerTest : public ::testing::Test {
 protected:
     void tickAt(double secondsAfterStart) {
-        clock->now = start + secondsAfterStart;
-        ASSERT_TRUE(timers->tick);
-        timers->tick();
+        clock.now = start + secondsAfterStart;
+        ASSERT_TRUE(timers.tick);
+        timers.tick();
     }
 
-    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    std::shared_ptr<ManualTimers> timers = std::make_shared<ManualTimers>();
+    ManualClock clock;
+    ManualTimers timers;
     QMUpdateTimer scheduler{clock, timers, 43200};
     CountingDelegate delegate;
-    double start = clock->now;
+    double start = clock.now;
 };
 
 TEST_F(SchedulerTest, FirstRequestComesOnTheSecondTickThenEveryTick) {
     scheduler.setDelegate(&delegate);
     scheduler.startTimer();
-    EXPECT_EQ(timers->period, 43200);
+    EXPECT_EQ(timers.period, 43200);
     tickAt(43200);
     EXPECT_EQ(delegate.requests, 0);
     tickAt(2 * 43200);
@@ -94,12 +94,12 @@ TEST_F(SchedulerTest, StartTwiceSchedulesOnceAndEndIsHarmlessWhenStopped) {
     EXPECT_FALSE(scheduler.isRunning());
     scheduler.startTimer();
     scheduler.startTimer();
-    EXPECT_EQ(timers->scheduled, 1);
-    EXPECT_EQ(timers->running, 1);
+    EXPECT_EQ(timers.scheduled, 1);
+    EXPECT_EQ(timers.running, 1);
     scheduler.endTimer();
-    EXPECT_EQ(timers->running, 0);
+    EXPECT_EQ(timers.running, 0);
     scheduler.endTimer();
-    EXPECT_EQ(timers->running, 0);
+    EXPECT_EQ(timers.running, 0);
 }
 
 TEST_F(SchedulerTest, RecordingSurvivesARestartAndNoDelegateIsFine) {

@@ -13,6 +13,8 @@
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 
+#include "platform/network/CurlHttpClient.h"
+#include "platform/network/SystemReachability.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 
 extern char** environ;
@@ -72,7 +74,7 @@ protected:
     }
 
     std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
-        auto made = std::make_unique<QMXMLDownloader>(io, url(path), options);
+        auto made = std::make_unique<QMXMLDownloader>(io, reachability, http, url(path), options);
         made->setDelegate(&delegate);
         return made;
     }
@@ -88,6 +90,8 @@ protected:
     }
 
     asio::io_context io;
+    platform::network::SystemReachability reachability;
+    platform::network::CurlHttpClient http{io};
     RecordingDelegate delegate;
     pid_t serverPid = -1;
     int port = 0;
@@ -186,7 +190,7 @@ TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
     EXPECT_EQ(refused->xmlcontent(), std::optional<std::string>(""));
 
     delegate.downloadsFinished = 0;
-    QMXMLDownloader nowhere(io, std::nullopt);
+    QMXMLDownloader nowhere(io, reachability, http, std::nullopt);
     nowhere.setDelegate(&delegate);
     nowhere.startDownload();
     runUntilFinished();
@@ -205,7 +209,7 @@ TEST_F(ThreadedDownloaderTest, DestroyedWhileTransferRunsTellsNobody) {
 
 TEST_F(ThreadedDownloaderTest, ReachabilityIsAnsweredOnTheMainLoop) {
     const auto answer = [&](std::optional<Url> where) {
-        QMXMLDownloader checker(io, std::move(where));
+        QMXMLDownloader checker(io, reachability, http, std::move(where));
         checker.setDelegate(&delegate);
         delegate.reachabilityAnswers = 0;
         checker.checkIfInternetConnection();

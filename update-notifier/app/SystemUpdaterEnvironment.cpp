@@ -1,10 +1,6 @@
-#include <memory>
+#include "update-notifier/app/SystemUpdaterEnvironment.h"
 
-#include "platform/foundation/Bundle.h"
-#include "platform/log/SystemLog.h"
 #include "platform/network/Url.h"
-#include "platform/notifications/FreedesktopNotificationCenter.h"
-#include "update-notifier/app/QMPluginsUpdater.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 #include "update-notifier/feed/QMXMLParser.h"
 #include "update-notifier/scheduler/QMUpdateTimer.h"
@@ -21,36 +17,30 @@ std::filesystem::path hostInfoPlistFor(const std::filesystem::path& notifierBund
     return path / "Info.plist";
 }
 
-// The running executable's bundle, the system log and the real collaborators.
-UpdaterEnvironment systemEnvironment(asio::io_context& io, double checkInterval,
-                                     platform::notifications::UserNotificationCenter& center) {
-    auto bundle = std::make_shared<platform::foundation::Bundle>(platform::foundation::Bundle::mainBundle());
-    UpdaterEnvironment env;
-    env.hostInfoPlist = hostInfoPlistFor(bundle->bundlePath());
-    env.makeDownloader = [&io](const std::optional<std::string>& address) -> std::unique_ptr<UpdateDownloader> {
-        std::optional<platform::network::Url> url;
-        if (address) url = platform::network::Url::parse(*address);
-        return std::make_unique<QMXMLDownloader>(io, std::move(url));
-    };
-    env.makeParser = [] { return std::make_unique<QMXMLParser>(); };
-    env.makeScheduler = [&io](double interval) { return std::make_unique<QMUpdateTimer>(io, interval); };
-    env.notificationCenter = &center;
-    env.localizedString = [bundle](const std::string& key) {
-        return bundle->localizedStringForKey(key, "", "Localizable");
-    };
-    env.log = [](std::string_view line) { platform::log::systemLog(line); };
-    env.checkInterval = checkInterval;
-    return env;
-}
-
 }  // namespace
 
-QMPluginsUpdater& QMPluginsUpdater::sharedUpdater(asio::io_context& io, double checkInterval) {
-    // Created once and never destroyed: the coordinator's timers and sockets
-    // belong to the main io_context and must not be torn down after it.
-    static auto* const center = new platform::notifications::FreedesktopNotificationCenter("vrlupdatenotifier");
-    static auto* const updater = new QMPluginsUpdater(systemEnvironment(io, checkInterval, *center));
-    return *updater;
+std::filesystem::path SystemUpdaterEnvironment::hostInfoPlist() const {
+    return hostInfoPlistFor(notifierBundle_.bundlePath());
+}
+
+std::unique_ptr<UpdateDownloader> SystemUpdaterEnvironment::makeDownloader(const std::optional<std::string>& address) {
+    std::optional<platform::network::Url> url;
+    if (address) url = platform::network::Url::parse(*address);
+    return std::make_unique<QMXMLDownloader>(io_, reachability_, http_, std::move(url));
+}
+
+std::unique_ptr<UpdateParser> SystemUpdaterEnvironment::makeParser() { return std::make_unique<QMXMLParser>(); }
+
+std::unique_ptr<UpdateScheduler> SystemUpdaterEnvironment::makeScheduler(double interval) {
+    return std::make_unique<QMUpdateTimer>(clock_, timers_, interval);
+}
+
+std::string SystemUpdaterEnvironment::localizedString(const std::string& key) const {
+    return notifierBundle_.localizedStringForKey(key, "", "Localizable");
+}
+
+void SystemUpdaterEnvironment::log(platform::log::Priority priority, std::string_view line) {
+    platform::log::systemLog(priority, line);
 }
 
 }  // namespace qm

@@ -5,27 +5,21 @@
 #include <asio/post.hpp>
 
 #include "platform/log/SystemLog.h"
-#include "platform/network/CurlHttpClient.h"
 #include "platform/network/ReachabilityFlags.h"
-#include "platform/network/SystemReachability.h"
 #include "update-notifier/feed/FeedText.h"
 
 namespace qm {
 
-using platform::network::CurlHttpClient;
-using platform::network::SystemReachability;
+namespace {
 
-QMXMLDownloader::QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,
-                                 Options options,
-                                 std::shared_ptr<platform::network::Reachability> reachability,
-                                 std::shared_ptr<platform::network::HttpClient> http)
-    : io_(io),
-      _xmlURL(std::move(xmlURL)),
-      options_(std::move(options)),
-      reachability_(reachability ? std::move(reachability) : std::make_shared<SystemReachability>()),
-      http_(http ? std::move(http) : std::make_shared<CurlHttpClient>(io)) {
-    if (options_.userAgent.empty()) options_.userAgent = std::string("vrlupdatenotifier/") + VRL_VERSION;
-}
+constexpr const char* kUserAgent = "vrlupdatenotifier/" VRL_VERSION;
+
+}  // namespace
+
+QMXMLDownloader::QMXMLDownloader(asio::io_context& io, platform::network::Reachability& reachability,
+                                 platform::network::HttpClient& http, std::optional<platform::network::Url> xmlURL,
+                                 Options options)
+    : io_(io), _xmlURL(std::move(xmlURL)), options_(options), reachability_(reachability), http_(http) {}
 
 QMXMLDownloader::~QMXMLDownloader() {
     *alive_ = false;
@@ -51,7 +45,7 @@ void QMXMLDownloader::checkIfInternetConnection() {
 
 void QMXMLDownloader::checkReachability() {
     const std::string host = _xmlURL ? _xmlURL->host() : std::string();
-    const std::uint32_t flags = host.empty() ? 0 : reachability_->flagsForHost(host);
+    const std::uint32_t flags = host.empty() ? 0 : reachability_.flagsForHost(host);
     isNetWorkReachable_ = platform::network::flagsMeanReachable(flags);
 }
 
@@ -65,8 +59,8 @@ void QMXMLDownloader::startDownload() {
         return;
     }
     platform::network::HttpRequest request{*_xmlURL, options_.timeout, options_.deadline, options_.maxBody,
-                                           options_.userAgent};
-    connection_ = http_->start(request, *this);
+                                           kUserAgent};
+    connection_ = http_.start(request, *this);
 }
 
 void QMXMLDownloader::connectionDidReceiveResponse(std::optional<long> status) {
