@@ -25,7 +25,7 @@ bool AdmittedClient::connect() {
 }
 
 void AdmittedClient::run(const std::atomic<bool>& stop, RoundTrips& record) {
-    const Bytes request = frame(requestPayload());
+    const Bytes& request = platform::ipc::getModelDataRequestFrame();
     const auto timeout = std::chrono::milliseconds(3000);
     while (!stop) {
         auto sent = Clock::now();

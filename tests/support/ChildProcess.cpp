@@ -1,108 +1,80 @@
-#include "tests/service/ServiceProcess.h"
+#include "tests/support/ChildProcess.h"
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace vrl::test {
-
 namespace {
 
-std::vector<char*> cArgs(const std::vector<std::string>& argv) {
+int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+}  // namespace
+
+std::vector<char*> execArguments(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     return args;
 }
 
-bool connectable(const std::filesystem::path& socketPath) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, socketPath.c_str(), sizeof addr.sun_path - 1);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
+ChildProcess::ChildProcess(const std::function<void()>& run) : pid_(::fork()) {
+    if (pid_ != 0) return;
+    run();
+    ::_exit(0);
 }
 
-int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
+ChildProcess::~ChildProcess() { stop(); }
 
-}  // namespace
-
-ServiceProcess::ServiceProcess(const std::vector<std::string>& argv, const std::filesystem::path& dir)
-    : stderrFile_(dir / "service.stderr") {
-    std::vector<char*> args = cArgs(argv);
-    pid_ = fork();
-    if (pid_ == 0) {
-        const int fd = ::open(stderrFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, STDERR_FILENO);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-}
-
-ServiceProcess::~ServiceProcess() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-}
-
-bool ServiceProcess::waitForSocket(const std::filesystem::path& socket, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (connectable(socket)) return true;
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+bool ChildProcess::alive() {
+    if (pid_ <= 0 || exitStatus_) return false;
+    int raw = 0;
+    if (::waitpid(pid_, &raw, WNOHANG) == 0) return true;
+    exitStatus_ = statusOf(raw);
     return false;
 }
 
-int ServiceProcess::terminate() {
-    if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
-    int raw = 0;
-    waitpid(pid_, &raw, 0);
+std::optional<int> ChildProcess::stop(std::chrono::milliseconds grace) {
+    if (!alive()) return exitStatus_;
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (alive() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!alive()) return exitStatus_;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
-    return statusOf(raw);
+    return std::nullopt;
 }
 
-std::string ServiceProcess::standardError() const {
-    std::ifstream in(stderrFile_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-RunResult runProgram(const std::vector<std::string>& argv) {
+RunResult runProgram(const std::vector<std::string>& argv, std::optional<uid_t> asUser) {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
-    std::vector<char*> args = cArgs(argv);
-    const pid_t pid = fork();
+    if (::pipe(pipeFds) != 0) return {};
+    std::vector<char*> args = execArguments(argv);
+    const pid_t pid = ::fork();
     if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(pipeFds[1], STDOUT_FILENO);
         ::close(pipeFds[0]);
-        execv(args[0], args.data());
-        _exit(127);
+        ::close(pipeFds[1]);
+        if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(*asUser) != 0 || ::setuid(*asUser) != 0)) ::_exit(126);
+        ::execv(args[0], args.data());
+        ::_exit(127);
     }
     ::close(pipeFds[1]);
     RunResult result;
+    if (pid < 0) {
+        ::close(pipeFds[0]);
+        return result;
+    }
     char buffer[4096];
     ssize_t n;
     while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<std::size_t>(n));
     ::close(pipeFds[0]);
     int raw = 0;
-    waitpid(pid, &raw, 0);
+    ::waitpid(pid, &raw, 0);
     result.status = statusOf(raw);
     return result;
 }

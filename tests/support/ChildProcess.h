@@ -1,38 +1,49 @@
 #pragma once
-// Runs a real vrlsensord for a test and always stops it by its pid.
+// Child processes for tests and benchmarks, always stopped by their own pid.
 #include <sys/types.h>
 
 #include <chrono>
-#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vrl::test {
 
-class ServiceProcess {
+// A forked child. Any thread of the parent may own it, one at a time.
+class ChildProcess {
 public:
-    // argv[0] is the program; standard error goes to a file in dir.
-    ServiceProcess(const std::vector<std::string>& argv, const std::filesystem::path& dir);
-    ~ServiceProcess();
-    ServiceProcess(const ServiceProcess&) = delete;
-    ServiceProcess& operator=(const ServiceProcess&) = delete;
+    // Runs `run` in the child, which exits with status 0 when it returns;
+    // when the fork fails pid() is -1 and nothing runs. `run` must only do
+    // what is safe after a fork of a threaded process (no locks, no new threads)
+    // unless it ends with exec or the parent has no threads.
+    explicit ChildProcess(const std::function<void()>& run);
+    // Stops it, as stop() does.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Waits until the socket accepts connections.
-    bool waitForSocket(const std::filesystem::path& socket, std::chrono::milliseconds limit = std::chrono::seconds(10));
-    // Sends SIGTERM and gives the exit status (-1 when killed by a signal).
-    int terminate();
-    std::string standardError() const;
+    pid_t pid() const { return pid_; }
+    // False once it has ended; reaps it then.
+    bool alive();
+    // SIGTERM, then SIGKILL if it still runs after `grace`. The exit status,
+    // 128 + the signal when a signal ended it, none when it had to be killed.
+    std::optional<int> stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
 private:
     pid_t pid_ = -1;
-    std::filesystem::path stderrFile_;
+    std::optional<int> exitStatus_;
 };
 
-// Runs a program to its end; gives its exit status and standard output.
+// Runs a program to its end, as user asUser when given (which takes root);
+// gives its exit status (as stop() does) and standard output.
 struct RunResult {
     int status = -1;
     std::string output;
 };
-RunResult runProgram(const std::vector<std::string>& argv);
+RunResult runProgram(const std::vector<std::string>& argv, std::optional<uid_t> asUser = std::nullopt);
+
+// argv as execv wants it; the strings must outlive the result.
+std::vector<char*> execArguments(const std::vector<std::string>& argv);
 
 }  // namespace vrl::test

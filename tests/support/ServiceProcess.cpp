@@ -1,17 +1,16 @@
-#include "tests/stress/ServiceProcess.h"
+#include "tests/support/ServiceProcess.h"
 
-#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <grp.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceWire.h"
 
-namespace vrl::stress {
+namespace vrl::test {
 namespace {
 
 long statusField(pid_t pid, const std::string& field) {
@@ -47,99 +46,57 @@ long countFds(pid_t pid) {
     return ec ? -1 : n;
 }
 
-std::vector<char*> argvOf(std::vector<std::string>& words) {
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    return argv;
+bool connectable(const std::filesystem::path& socket) {
+    const int fd = connectTo(socket);
+    closeFd(fd);
+    return fd >= 0;
+}
+
+bool serving(const std::filesystem::path& socket) {
+    return fetchModel(socket, std::chrono::milliseconds(500)).has_value();
 }
 
 }  // namespace
 
-ServiceProcess::ServiceProcess(std::filesystem::path executable, std::vector<std::string> arguments)
-    : executable_(std::move(executable)), arguments_(std::move(arguments)) {}
+ServiceProcess::ServiceProcess(const std::vector<std::string>& argv, std::optional<std::filesystem::path> stderrFile)
+    : stderrFile_(std::move(stderrFile)),
+      process_([args = execArguments(argv), file = stderrFile_] {
+          if (file) ::dup2(::open(file->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), STDERR_FILENO);
+          ::execv(args[0], args.data());
+          ::_exit(127);
+      }) {}
 
-ServiceProcess::~ServiceProcess() { stop(); }
-
-bool ServiceProcess::start() {
-    std::vector<std::string> words{executable_.string()};
-    words.insert(words.end(), arguments_.begin(), arguments_.end());
-    auto argv = argvOf(words);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid_ > 0;
+bool ServiceProcess::waitForSocket(const std::filesystem::path& socket, std::chrono::milliseconds limit) {
+    return waitFor(connectable, socket, limit);
 }
 
-bool ServiceProcess::waitUntilServing(const std::string& socketPath, std::chrono::milliseconds timeout) {
-    auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
+bool ServiceProcess::waitUntilServing(const std::filesystem::path& socket, std::chrono::milliseconds limit) {
+    return waitFor(serving, socket, limit);
+}
+
+bool ServiceProcess::waitFor(bool (*ready)(const std::filesystem::path&), const std::filesystem::path& socket,
+                             std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
         if (!alive()) return false;
-        if (fetchModel(socketPath, std::chrono::milliseconds(500))) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (ready(socket)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
-}
-
-bool ServiceProcess::alive() {
-    if (pid_ <= 0 || exitStatus_) return false;
-    int status = 0;
-    pid_t r = ::waitpid(pid_, &status, WNOHANG);
-    if (r == 0) return true;
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return false;
 }
 
 ProcessFigures ServiceProcess::figures() const {
-    if (pid_ <= 0) return {};
-    return {statusField(pid_, "VmRSS"), statusField(pid_, "RssAnon"), countFds(pid_), cpuSeconds(pid_)};
+    const pid_t pid = process_.pid();
+    if (pid <= 0) return {};
+    return {statusField(pid, "VmRSS"), statusField(pid, "RssAnon"), countFds(pid), cpuSeconds(pid)};
 }
 
-std::optional<int> ServiceProcess::stop() {
-    if (!alive()) return exitStatus_;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 50 && alive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (alive()) {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        exitStatus_.reset();
-        pid_ = -1;
-        return std::nullopt;
-    }
-    return exitStatus_;
+std::string ServiceProcess::standardError() const {
+    if (!stderrFile_) return {};
+    std::ifstream in(*stderrFile_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command, std::optional<uid_t> asUser) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return std::nullopt;
-    std::vector<std::string> words = command;
-    auto argv = argvOf(words);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(*asUser) != 0 || ::setuid(*asUser) != 0)) ::_exit(126);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    if (pid < 0) {
-        ::close(pipeFds[0]);
-        return std::nullopt;
-    }
-    std::string out;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return out;
-}
-
-}  // namespace vrl::stress
+}  // namespace vrl::test

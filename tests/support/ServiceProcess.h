@@ -1,14 +1,15 @@
 #pragma once
-// A vrlsensord started for a test on a private socket and a simulated image,
-// watched through /proc and always stopped by its own process id.
+// A vrlsensord (or anything that serves its socket) started for a test or a
+// benchmark, watched through /proc and always stopped by its own process id.
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
-namespace vrl::stress {
+#include "tests/support/ChildProcess.h"
+
+namespace vrl::test {
 
 struct ProcessFigures {
     long vmRssKb = -1;
@@ -17,32 +18,33 @@ struct ProcessFigures {
     double cpuSeconds = -1;  // user and system time so far
 };
 
+// One thread at a time.
 class ServiceProcess {
 public:
-    ServiceProcess(std::filesystem::path executable, std::vector<std::string> arguments);
-    ~ServiceProcess();
-    ServiceProcess(const ServiceProcess&) = delete;
-    ServiceProcess& operator=(const ServiceProcess&) = delete;
+    // Starts argv (argv[0] is the program's path) at once. Its standard error
+    // goes to `stderrFile` when one is given, else stays the caller's.
+    explicit ServiceProcess(const std::vector<std::string>& argv,
+                            std::optional<std::filesystem::path> stderrFile = std::nullopt);
 
-    bool start();
+    // True once the socket accepts a connection; false when the process ends
+    // or the time runs out first.
+    bool waitForSocket(const std::filesystem::path& socket,
+                       std::chrono::milliseconds limit = std::chrono::seconds(10));
     // True once the socket answers a request with a reply.
-    bool waitUntilServing(const std::string& socketPath, std::chrono::milliseconds timeout);
-    bool alive();
+    bool waitUntilServing(const std::filesystem::path& socket, std::chrono::milliseconds limit);
+    bool alive() { return process_.alive(); }
     ProcessFigures figures() const;
-    // SIGTERM, then SIGKILL if it lingers; the exit status, or none if killed.
-    std::optional<int> stop();
-    pid_t pid() const { return pid_; }
+    // As ChildProcess::stop.
+    std::optional<int> stop() { return process_.stop(); }
+    // What it wrote to the standard error file so far.
+    std::string standardError() const;
 
 private:
-    std::filesystem::path executable_;
-    std::vector<std::string> arguments_;
-    pid_t pid_ = -1;
-    std::optional<int> exitStatus_;
+    bool waitFor(bool (*ready)(const std::filesystem::path&), const std::filesystem::path& socket,
+                 std::chrono::milliseconds limit);
+
+    std::optional<std::filesystem::path> stderrFile_;
+    ChildProcess process_;
 };
 
-// Runs a command to its end, as asUser when given (which takes root), and
-// returns its standard output; none when it fails.
-std::optional<std::string> runAndCapture(const std::vector<std::string>& command,
-                                         std::optional<uid_t> asUser = std::nullopt);
-
-}  // namespace vrl::stress
+}  // namespace vrl::test
