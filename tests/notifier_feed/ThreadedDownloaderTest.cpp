@@ -1,13 +1,7 @@
 // Downloads against a real HTTP server on 127.0.0.1 that the test starts.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
 #include <string>
 
 #include <asio/executor_work_guard.hpp>
@@ -15,9 +9,8 @@
 
 #include "platform/network/CurlHttpClient.h"
 #include "platform/network/SystemReachability.h"
+#include "tests/support/PortServer.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
-
-extern char** environ;
 
 namespace {
 
@@ -44,34 +37,9 @@ public:
 
 class ThreadedDownloaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string script = FEED_SERVER_SCRIPT;
-        char python[] = "/usr/bin/python3";
-        char* argv[] = {python, script.data(), nullptr};
-        ASSERT_EQ(posix_spawn(&serverPid, python, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        FILE* lines = fdopen(out[0], "r");
-        ASSERT_EQ(std::fscanf(lines, "%d", &port), 1);
-        std::fclose(lines);
-    }
+    void SetUp() override { ASSERT_NE(server.port(), 0) << "feed server did not start"; }
 
-    void TearDown() override {
-        if (serverPid > 0) {
-            kill(serverPid, SIGTERM);
-            waitpid(serverPid, nullptr, 0);
-        }
-    }
-
-    std::optional<Url> url(const std::string& path) const {
-        return Url::parse("http://127.0.0.1:" + std::to_string(port) + path);
-    }
+    std::optional<Url> url(const std::string& path) const { return Url::parse(server.url(path)); }
 
     std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
         auto made = std::make_unique<QMXMLDownloader>(io, reachability, http, url(path), options);
@@ -93,8 +61,7 @@ protected:
     platform::network::SystemReachability reachability;
     platform::network::CurlHttpClient http{io};
     RecordingDelegate delegate;
-    pid_t serverPid = -1;
-    int port = 0;
+    vrl::test::PortServer server{FEED_SERVER_SCRIPT};
 };
 
 TEST_F(ThreadedDownloaderTest, ChunkedBodyBecomesTheFeedTextAndRedirectsAreFollowed) {
@@ -181,8 +148,7 @@ TEST_F(ThreadedDownloaderTest, SendsTheNotifierUserAgent) {
 
 TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
     // The server's port is closed once the server is gone.
-    TearDown();
-    serverPid = -1;
+    server.stop();
     auto refused = downloader("/ok");
     refused->startDownload();
     runUntilFinished();
