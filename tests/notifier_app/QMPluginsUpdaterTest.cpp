@@ -44,17 +44,18 @@ struct World {
 
 class FakeScheduler final : public qm::UpdateScheduler {
 public:
-    explicit FakeScheduler(World& w) : w(w) { ++w.schedulersAlive; }
+    FakeScheduler(World& w, qm::QMUpdateTimerDelegate& d) : w(w) {
+        ++w.schedulersAlive;
+        w.schedulerDelegate = &d;
+    }
     ~FakeScheduler() override { --w.schedulersAlive; }
-    void setDelegate(qm::QMUpdateTimerDelegate* d) override { w.schedulerDelegate = d; }
     void startTimer() override { w.timerStarted = true; }
     World& w;
 };
 
 class FakeDownloader final : public qm::UpdateDownloader {
 public:
-    explicit FakeDownloader(World& w) : w(w) {}
-    void setDelegate(qm::QMXMLDownloaderDelegate* d) override { w.downloaderDelegate = d; }
+    FakeDownloader(World& w, qm::QMXMLDownloaderDelegate& d) : w(w) { w.downloaderDelegate = &d; }
     void checkIfInternetConnection() override { ++w.reachabilityTests; }
     bool isNetWorkReachable() const override { return w.reachable; }
     void startDownload() override { ++w.downloads; }
@@ -94,14 +95,15 @@ class FakeEnvironment final : public qm::UpdaterEnvironment {
 public:
     FakeEnvironment(World& w, std::filesystem::path info) : w(w), info(std::move(info)) {}
     std::filesystem::path hostInfoPlist() const override { return info; }
-    std::unique_ptr<qm::UpdateDownloader> makeDownloader(const std::optional<std::string>& address) override {
+    std::unique_ptr<qm::UpdateDownloader> makeDownloader(const std::optional<std::string>& address,
+                                                         qm::QMXMLDownloaderDelegate& delegate) override {
         w.downloaderAddress = address;
-        return std::make_unique<FakeDownloader>(w);
+        return std::make_unique<FakeDownloader>(w, delegate);
     }
     std::unique_ptr<qm::UpdateParser> makeParser() override { return std::make_unique<FakeParser>(w); }
-    std::unique_ptr<qm::UpdateScheduler> makeScheduler(double interval) override {
+    std::unique_ptr<qm::UpdateScheduler> makeScheduler(double interval, qm::QMUpdateTimerDelegate& delegate) override {
         w.schedulerInterval = interval;
-        return std::make_unique<FakeScheduler>(w);
+        return std::make_unique<FakeScheduler>(w, delegate);
     }
     std::string localizedString(const std::string& key) const override {
         const auto found = w.translations.find(key);

@@ -42,9 +42,7 @@ protected:
     std::optional<Url> url(const std::string& path) const { return Url::parse(server.url(path)); }
 
     std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
-        auto made = std::make_unique<QMXMLDownloader>(io, reachability, http, url(path), options);
-        made->setDelegate(&delegate);
-        return made;
+        return std::make_unique<QMXMLDownloader>(io, reachability, http, delegate, url(path), options);
     }
 
     // Runs the main loop until the download has been reported, or gives up.
@@ -156,8 +154,7 @@ TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
     EXPECT_EQ(refused->xmlcontent(), std::optional<std::string>(""));
 
     delegate.downloadsFinished = 0;
-    QMXMLDownloader nowhere(io, reachability, http, std::nullopt);
-    nowhere.setDelegate(&delegate);
+    QMXMLDownloader nowhere(io, reachability, http, delegate, std::nullopt);
     nowhere.startDownload();
     runUntilFinished();
     EXPECT_EQ(delegate.downloadsFinished, 1);
@@ -175,8 +172,7 @@ TEST_F(ThreadedDownloaderTest, DestroyedWhileTransferRunsTellsNobody) {
 
 TEST_F(ThreadedDownloaderTest, ReachabilityIsAnsweredOnTheMainLoop) {
     const auto answer = [&](std::optional<Url> where) {
-        QMXMLDownloader checker(io, reachability, http, std::move(where));
-        checker.setDelegate(&delegate);
+        QMXMLDownloader checker(io, reachability, http, delegate, std::move(where));
         delegate.reachabilityAnswers = 0;
         checker.checkIfInternetConnection();
         io.restart();

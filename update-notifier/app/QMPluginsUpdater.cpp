@@ -27,14 +27,12 @@ QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment& environment,
 
     std::optional<std::string> escapedAddress;
     if (feedurl) escapedAddress = percentEscapedFeedAddress(*feedurl);
-    xmlDownloader = env.makeDownloader(escapedAddress);
-    xmlDownloader->setDelegate(this);
+    xmlDownloader = env.makeDownloader(escapedAddress, *this);
 
     xmlParser = env.makeParser();
     xmlParser->setCurrentInstalledVersion(currentInstalledVersion);
 
-    updaterTimer = env.makeScheduler(checkInterval);
-    updaterTimer->setDelegate(this);
+    updaterTimer = env.makeScheduler(checkInterval, *this);
     updaterTimer->startTimer();
 }
 

@@ -23,16 +23,18 @@ std::filesystem::path SystemUpdaterEnvironment::hostInfoPlist() const {
     return hostInfoPlistFor(notifierBundle_.bundlePath());
 }
 
-std::unique_ptr<UpdateDownloader> SystemUpdaterEnvironment::makeDownloader(const std::optional<std::string>& address) {
+std::unique_ptr<UpdateDownloader> SystemUpdaterEnvironment::makeDownloader(const std::optional<std::string>& address,
+                                                                           QMXMLDownloaderDelegate& delegate) {
     std::optional<platform::network::Url> url;
     if (address) url = platform::network::Url::parse(*address);
-    return std::make_unique<QMXMLDownloader>(io_, reachability_, http_, std::move(url));
+    return std::make_unique<QMXMLDownloader>(io_, reachability_, http_, delegate, std::move(url));
 }
 
 std::unique_ptr<UpdateParser> SystemUpdaterEnvironment::makeParser() { return std::make_unique<QMXMLParser>(); }
 
-std::unique_ptr<UpdateScheduler> SystemUpdaterEnvironment::makeScheduler(double interval) {
-    return std::make_unique<QMUpdateTimer>(clock_, timers_, interval);
+std::unique_ptr<UpdateScheduler> SystemUpdaterEnvironment::makeScheduler(double interval,
+                                                                         QMUpdateTimerDelegate& delegate) {
+    return std::make_unique<QMUpdateTimer>(clock_, timers_, delegate, interval);
 }
 
 std::string SystemUpdaterEnvironment::localizedString(const std::string& key) const {

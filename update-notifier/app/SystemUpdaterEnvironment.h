@@ -32,9 +32,10 @@ public:
           timers_(timers) {}
 
     std::filesystem::path hostInfoPlist() const override;
-    std::unique_ptr<UpdateDownloader> makeDownloader(const std::optional<std::string>& address) override;
+    std::unique_ptr<UpdateDownloader> makeDownloader(const std::optional<std::string>& address,
+                                                     QMXMLDownloaderDelegate& delegate) override;
     std::unique_ptr<UpdateParser> makeParser() override;
-    std::unique_ptr<UpdateScheduler> makeScheduler(double interval) override;
+    std::unique_ptr<UpdateScheduler> makeScheduler(double interval, QMUpdateTimerDelegate& delegate) override;
     std::string localizedString(const std::string& key) const override;
     void log(platform::log::Priority priority, std::string_view line) override;
 

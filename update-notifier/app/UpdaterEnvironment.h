@@ -25,13 +25,16 @@ public:
 
     // The host application's Info.plist; the file may be missing.
     virtual std::filesystem::path hostInfoPlist() const = 0;
-    // A new downloader for the percent-escaped feed address; an absent
-    // address, or one that is not a URL, makes every check fail. Cannot fail.
-    virtual std::unique_ptr<UpdateDownloader> makeDownloader(const std::optional<std::string>& address) = 0;
+    // A new downloader for the percent-escaped feed address, telling
+    // `delegate`; an absent address, or one that is not a URL, makes every
+    // check fail. Cannot fail.
+    virtual std::unique_ptr<UpdateDownloader> makeDownloader(const std::optional<std::string>& address,
+                                                             QMXMLDownloaderDelegate& delegate) = 0;
     // A new parser; cannot fail.
     virtual std::unique_ptr<UpdateParser> makeParser() = 0;
-    // A new, stopped scheduler with the given positive period; cannot fail.
-    virtual std::unique_ptr<UpdateScheduler> makeScheduler(double interval) = 0;
+    // A new, stopped scheduler with the given positive period, telling
+    // `delegate`; cannot fail.
+    virtual std::unique_ptr<UpdateScheduler> makeScheduler(double interval, QMUpdateTimerDelegate& delegate) = 0;
     // The translation of `key` in the "Localizable" table, or the key itself.
     virtual std::string localizedString(const std::string& key) const = 0;
     // One log record; a record that cannot be written is dropped.

@@ -17,9 +17,14 @@ constexpr const char* kUserAgent = "vrlupdatenotifier/" VRL_VERSION;
 }  // namespace
 
 QMXMLDownloader::QMXMLDownloader(asio::io_context& io, platform::network::Reachability& reachability,
-                                 platform::network::HttpClient& http, std::optional<platform::network::Url> xmlURL,
-                                 Options options)
-    : io_(io), _xmlURL(std::move(xmlURL)), options_(options), reachability_(reachability), http_(http) {}
+                                 platform::network::HttpClient& http, QMXMLDownloaderDelegate& delegate,
+                                 std::optional<platform::network::Url> xmlURL, Options options)
+    : io_(io),
+      _xmlURL(std::move(xmlURL)),
+      options_(options),
+      reachability_(reachability),
+      http_(http),
+      delegate_(delegate) {}
 
 QMXMLDownloader::~QMXMLDownloader() {
     *alive_ = false;
@@ -38,7 +43,7 @@ void QMXMLDownloader::checkIfInternetConnection() {
         // The hand-off through the io_context orders the flag's write before
         // the delegate reads it on the main thread.
         asio::post(io_, [this, alive] {
-            if (*alive && delegate_ != nullptr) delegate_->internetConnectedContinueCheckForUpdate();
+            if (*alive) delegate_.internetConnectedContinueCheckForUpdate();
         });
     });
 }
@@ -87,7 +92,7 @@ void QMXMLDownloader::finishTransfer() {
     mdata.shrink_to_fit();
     // The transfer has ended, so dropping it only joins its finished worker.
     connection_.reset();
-    if (delegate_ != nullptr) delegate_->downloadFinished();
+    delegate_.downloadFinished();
 }
 
 }  // namespace qm

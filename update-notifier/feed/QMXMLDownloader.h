@@ -37,16 +37,16 @@ public:
     using Options = QMXMLDownloaderOptions;
 
     // No network activity. An absent URL makes every test unreachable and
-    // every download fail. Requires: `io`, `reachability` and `http` outlive
-    // the downloader, and `http` delivers on the thread that runs `io`.
+    // every download fail. Requires: `io`, `reachability`, `http` and
+    // `delegate` outlive the downloader, and `http` delivers on the thread
+    // that runs `io`.
     QMXMLDownloader(asio::io_context& io, platform::network::Reachability& reachability,
-                    platform::network::HttpClient& http, std::optional<platform::network::Url> xmlURL,
-                    Options options = {});
+                    platform::network::HttpClient& http, QMXMLDownloaderDelegate& delegate,
+                    std::optional<platform::network::Url> xmlURL, Options options = {});
     ~QMXMLDownloader() override;
     QMXMLDownloader(const QMXMLDownloader&) = delete;
     QMXMLDownloader& operator=(const QMXMLDownloader&) = delete;
 
-    void setDelegate(QMXMLDownloaderDelegate* delegate) override { delegate_ = delegate; }
     void checkIfInternetConnection() override;
     bool isNetWorkReachable() const override { return isNetWorkReachable_; }
     void startDownload() override;
@@ -73,7 +73,7 @@ private:
     // Written by the reachability worker, read on the main thread only after
     // the worker's answer was posted there.
     bool isNetWorkReachable_ = false;
-    QMXMLDownloaderDelegate* delegate_ = nullptr;
+    QMXMLDownloaderDelegate& delegate_;
     std::optional<std::string> xmlcontent_;
     std::unique_ptr<platform::network::HttpConnection> connection_;
     std::thread reachabilityWorker_;

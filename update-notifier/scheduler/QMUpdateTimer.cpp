@@ -23,7 +23,7 @@ void QMUpdateTimer::timeToCheckForUpdate() {
 }
 
 void QMUpdateTimer::informDelegate() {
-    if (delegate_ != nullptr) delegate_->timeToCheckForUpdate();
+    delegate_.timeToCheckForUpdate();
 }
 
 }  // namespace qm

@@ -18,12 +18,12 @@ namespace qm {
 // AsioRepeatingTimerFacility and SystemUpdateClock are the real collaborators.
 class QMUpdateTimer final : public UpdateScheduler {
 public:
-    // Nothing starts yet. Requires: `clock` and `timers` outlive the
-    // scheduler; a positive interval.
-    QMUpdateTimer(UpdateClock& clock, RepeatingTimerFacility& timers, double interval)
-        : clock_(clock), timers_(timers), _interval(interval) {}
+    // Nothing starts yet. Requires: `clock`, `timers` and `delegate` outlive
+    // the scheduler; a positive interval.
+    QMUpdateTimer(UpdateClock& clock, RepeatingTimerFacility& timers, QMUpdateTimerDelegate& delegate,
+                  double interval)
+        : clock_(clock), timers_(timers), delegate_(delegate), _interval(interval) {}
 
-    void setDelegate(QMUpdateTimerDelegate* delegate) override { delegate_ = delegate; }
     void startTimer() override;
     // Stops the timer if it runs; the last request's time is kept.
     void endTimer();
@@ -36,10 +36,10 @@ public:
 private:
     UpdateClock& clock_;
     RepeatingTimerFacility& timers_;
+    QMUpdateTimerDelegate& delegate_;
     double _interval;
     std::unique_ptr<RepeatingTimer> updaterTimer;
     std::optional<double> lastDateChecked;
-    QMUpdateTimerDelegate* delegate_ = nullptr;
 };
 
 }  // namespace qm
