@@ -5,6 +5,8 @@
 
 namespace vrl::stress {
 
+using namespace vrl::test;
+
 double RoundTrips::percentile(double p) const {
     if (micros.empty()) return 0.0;
     std::vector<double> sorted = micros;

@@ -9,7 +9,7 @@
 
 namespace vrl::stress {
 
-using namespace vrl::test;
+using vrl::test::WireModel;
 
 struct RoundTrips {
     long answered = 0;
