@@ -2,13 +2,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cstring>
-#include <thread>
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>

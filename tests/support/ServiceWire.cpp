@@ -1,6 +1,5 @@
 #include "tests/support/ServiceWire.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
