@@ -20,7 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/service/EpollFloor.h"
-#include "bench/service/ProcessLoad.h"
+#include "bench/common/ProcessLoad.h"
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
 #include "platform/smc/AppleSmcDriver.h"

@@ -27,7 +27,7 @@
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
 #include "bench/service/EpollFloor.h"
-#include "bench/service/ProcessLoad.h"
+#include "bench/common/ProcessLoad.h"
 #include "bench/service/ServiceProcesses.h"
 #include "bench/service/SystemCallCount.h"
 #include "client/SensorClient.h"

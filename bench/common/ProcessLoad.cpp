@@ -1,4 +1,4 @@
-#include "bench/service/ProcessLoad.h"
+#include "bench/common/ProcessLoad.h"
 
 #include <filesystem>
 #include <fstream>
