@@ -11,7 +11,7 @@
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace {

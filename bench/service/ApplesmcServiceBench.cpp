@@ -23,7 +23,7 @@
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
 #include "platform/smc/AppleSmcDriver.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "tests/applesmc/FakeAppleSmc.h"
 
 namespace {

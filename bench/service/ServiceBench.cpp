@@ -31,7 +31,7 @@
 #include "platform/ipc/WireProtocol.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
-#include "sensor-service/server/DecisionAgent.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
 
 namespace bench {
 namespace {

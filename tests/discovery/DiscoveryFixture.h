@@ -13,7 +13,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl::testing {

@@ -22,8 +22,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sensor-service/server/ClientGate.h"
-#include "sensor-service/server/GateQuota.h"
+#include "sensor-service/server/gate/ClientGate.h"
+#include "sensor-service/server/gate/GateQuota.h"
 #include "tests/stress/HostileBundle.h"
 
 extern char** environ;

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl {

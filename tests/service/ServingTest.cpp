@@ -14,12 +14,12 @@
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/Connection.h"
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/server/Protocol.h"
-#include "sensor-service/server/RequestHandler.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/transport/Connection.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/protocol/Protocol.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace vrl {
 namespace {

@@ -1,4 +1,4 @@
-#include "sensor-service/server/ClientGate.h"
+#include "sensor-service/server/gate/ClientGate.h"
 
 #include <system_error>
 

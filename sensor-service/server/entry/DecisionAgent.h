@@ -11,11 +11,11 @@
 #include "platform/ipc/UnixListener.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SmcDriver.h"
-#include "sensor-service/server/Acceptor.h"
-#include "sensor-service/server/ClientGate.h"
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/RequestHandler.h"
-#include "sensor-service/server/SmcThread.h"
+#include "sensor-service/server/transport/Acceptor.h"
+#include "sensor-service/server/gate/ClientGate.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
+#include "sensor-service/server/polling/SmcThread.h"
 
 namespace vrl {
 

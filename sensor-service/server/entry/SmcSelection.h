@@ -6,7 +6,7 @@
 
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SmcDriver.h"
-#include "sensor-service/server/ServiceOptions.h"
+#include "sensor-service/server/entry/ServiceOptions.h"
 
 namespace vrl {
 

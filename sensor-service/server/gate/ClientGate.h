@@ -25,8 +25,8 @@
 #include <asio/io_context.hpp>
 
 #include "platform/foundation/PropertyList.h"
-#include "sensor-service/server/GateQuota.h"
-#include "sensor-service/server/VerdictCache.h"
+#include "sensor-service/server/gate/GateQuota.h"
+#include "sensor-service/server/gate/VerdictCache.h"
 
 namespace vrl {
 

@@ -1,6 +1,6 @@
-#include "sensor-service/server/DecisionAgent.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
 
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 namespace vrl {
 

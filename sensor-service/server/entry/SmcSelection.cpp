@@ -1,4 +1,4 @@
-#include "sensor-service/server/SmcSelection.h"
+#include "sensor-service/server/entry/SmcSelection.h"
 
 #include <unistd.h>
 

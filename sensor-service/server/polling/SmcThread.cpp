@@ -1,9 +1,9 @@
-#include "sensor-service/server/SmcThread.h"
+#include "sensor-service/server/polling/SmcThread.h"
 
 #include <asio/post.hpp>
 
-#include "sensor-service/server/Protocol.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/protocol/Protocol.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace vrl {
 

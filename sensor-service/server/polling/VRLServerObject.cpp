@@ -1,5 +1,5 @@
 // Creation, discovery order, the refresh timer and the value reads.
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 #include <algorithm>
 #include <string_view>

@@ -12,9 +12,9 @@
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/log/SystemLog.h"
-#include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/server/ServiceOptions.h"
-#include "sensor-service/server/SmcSelection.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ServiceOptions.h"
+#include "sensor-service/server/entry/SmcSelection.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "sensor-service/server/RequestHandler.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
 
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 namespace vrl {
 

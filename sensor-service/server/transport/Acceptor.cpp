@@ -1,8 +1,8 @@
-#include "sensor-service/server/Acceptor.h"
+#include "sensor-service/server/transport/Acceptor.h"
 
-#include "sensor-service/server/ClientGate.h"
-#include "sensor-service/server/Connection.h"
-#include "sensor-service/server/ConnectionManager.h"
+#include "sensor-service/server/gate/ClientGate.h"
+#include "sensor-service/server/transport/Connection.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
 
 namespace vrl {
 
