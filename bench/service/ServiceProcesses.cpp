@@ -44,15 +44,15 @@ ChildProcess::~ChildProcess() {
     waitpid(pid_, nullptr, 0);
 }
 
-void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
     std::string error;
     auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
     if (!listener) _exit(1);
-    platform::registry::FixedPlatformName name(model);
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, std::move(driver), name, bundle});
+    const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
+                                     platform::foundation::Bundle::mainBundle());
+    vrl::DecisionAgent agent(io, machine);
     agent.startServer();
     agent.smcThread().runWithServerObject(prepare);
     agent.resume(*listener);

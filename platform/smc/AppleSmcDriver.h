@@ -35,9 +35,12 @@
 
 namespace platform::smc {
 
+// Where the kernel's applesmc driver puts its attributes.
+inline constexpr const char* kAppleSmcDirectory = "/sys/devices/platform/applesmc.768";
+
 class AppleSmcDriver : public SmcDriver {
 public:
-    explicit AppleSmcDriver(std::filesystem::path directory = "/sys/devices/platform/applesmc.768");
+    explicit AppleSmcDriver(std::filesystem::path directory = kAppleSmcDirectory);
     explicit AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes);
 
     // Fails with kSmcNoDevice where the attributes cannot be opened (no

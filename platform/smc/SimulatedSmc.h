@@ -25,7 +25,7 @@ public:
     // Follows an image file: each open() re-reads it when its modification
     // time or size changed; a malformed new version leaves the old image in
     // use. nullptr (and the reason in error) when the first load fails.
-    static std::shared_ptr<SimulatedSmc> watchingFile(std::filesystem::path file, std::string& error);
+    static std::unique_ptr<SimulatedSmc> watchingFile(std::filesystem::path file, std::string& error);
 
     SmcStatus open(uint32_t& handle) override;
     SmcStatus close(uint32_t handle) override;

@@ -1,24 +1,9 @@
 #include "sensor-service/server/entry/DecisionAgent.h"
 
-#include "sensor-service/server/protocol/Protocol.h"
-
 namespace vrl {
 
-using platform::ipc::SharedFrame;
-
-namespace {
-
-SharedFrame emptyModelDataReply() {
-    return std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply({})));
-}
-
-}  // namespace
-
-DecisionAgent::DecisionAgent(Environment env)
-    : requestHandler_(emptyModelDataReply()),
-      gate_(env.io),
-      smcThread_({env.smcDriver, env.platformName, env.mainBundle,
-                  [this](SharedFrame reply) { requestHandler_.publish(std::move(reply)); }}) {}
+DecisionAgent::DecisionAgent(asio::io_context& io, const SensorMachine& machine)
+    : gate_(io), smcThread_(machine, requestHandler_) {}
 
 DecisionAgent::~DecisionAgent() { stop(); }
 

@@ -7,10 +7,8 @@
 
 #include <asio/io_context.hpp>
 
-#include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
-#include "platform/registry/PlatformNameSource.h"
-#include "platform/smc/SmcDriver.h"
+#include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/transport/Acceptor.h"
 #include "sensor-service/server/gate/ClientGate.h"
 #include "sensor-service/server/transport/ConnectionManager.h"
@@ -21,15 +19,9 @@ namespace vrl {
 
 class DecisionAgent {
 public:
-    struct Environment {
-        asio::io_context& io;  // the serving loop
-        std::shared_ptr<platform::smc::SmcDriver> smcDriver;
-        const platform::registry::PlatformNameSource& platformName;
-        const platform::foundation::Bundle& mainBundle;
-    };
-
-    // Requires everything env refers to to outlive the agent. Serving thread.
-    explicit DecisionAgent(Environment env);
+    // io is the serving loop. Requires io and machine to outlive the agent.
+    // Serving thread.
+    DecisionAgent(asio::io_context& io, const SensorMachine& machine);
     ~DecisionAgent();
     DecisionAgent(const DecisionAgent&) = delete;
     DecisionAgent& operator=(const DecisionAgent&) = delete;

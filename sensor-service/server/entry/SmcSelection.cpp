@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/log/SystemLog.h"
 #include "platform/smc/AppleSmcDriver.h"
@@ -15,20 +14,13 @@ namespace vrl {
 
 namespace {
 
-constexpr const char* kAppleSmcDirectory = "/sys/devices/platform/applesmc.768";
-
-SmcSelection simulated(std::shared_ptr<platform::smc::SimulatedSmc> smc) {
-    auto name = std::make_unique<platform::registry::FixedPlatformName>(smc->model());
-    return {std::move(smc), std::move(name)};
-}
-
 // Without the driver the service still runs and answers empty model data, as
 // on a Mac whose SMC cannot be opened; the journal says why.
-void reportMissingAppleSmc() {
-    const std::filesystem::path selector = std::filesystem::path(kAppleSmcDirectory) / "key_at_index";
+void reportMissingAppleSmc(const std::filesystem::path& directory) {
+    const std::filesystem::path selector = directory / "key_at_index";
     if (::access(selector.c_str(), W_OK) == 0) return;
     const int error = errno;
-    platform::log::debugLog(error == ENOENT ? "no applesmc driver at " + std::string(kAppleSmcDirectory) +
+    platform::log::debugLog(error == ENOENT ? "no applesmc driver at " + directory.string() +
                                                   " (not an Intel Mac, or the applesmc module is not loaded): no SMC"
                                             : "cannot select SMC keys through " + selector.string() + ": " +
                                                   std::strerror(error) + ": no SMC");
@@ -36,16 +28,18 @@ void reportMissingAppleSmc() {
 
 }  // namespace
 
-std::optional<SmcSelection> selectSmc(const ServiceOptions& options, std::string& error) {
-    if (options.smcDemo) return simulated(std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage()));
+std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
+                                             const std::filesystem::path& appleSmcDirectory, std::string& error) {
+    if (options.smcDemo) return SensorMachine::simulated(std::make_unique<platform::smc::SimulatedSmc>(platform::smc::builtInImage()));
     if (options.smcImage) {
         auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage, error);
-        if (!smc) return std::nullopt;
-        return simulated(std::move(smc));
+        if (!smc) return nullptr;
+        return SensorMachine::simulated(std::move(smc));
     }
-    reportMissingAppleSmc();
-    return SmcSelection{std::make_shared<platform::smc::AppleSmcDriver>(kAppleSmcDirectory),
-                        std::make_unique<platform::registry::DmiPlatformName>()};
+    reportMissingAppleSmc(appleSmcDirectory);
+    return std::make_unique<SensorMachine>(std::make_unique<platform::smc::AppleSmcDriver>(appleSmcDirectory),
+                                           std::make_unique<platform::registry::DmiPlatformName>(),
+                                           platform::foundation::Bundle::mainBundle());
 }
 
 }  // namespace vrl

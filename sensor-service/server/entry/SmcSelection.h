@@ -1,26 +1,23 @@
 #pragma once
-// Which SMC the service talks to, and where the Mac's model name comes from.
+// Which machine the service runs on: the SMC it talks to and where the Mac's
+// model name comes from, chosen once from the command line.
+#include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "platform/registry/PlatformNameSource.h"
-#include "platform/smc/SmcDriver.h"
+#include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
 
 namespace vrl {
 
-struct SmcSelection {
-    std::shared_ptr<platform::smc::SmcDriver> driver;
-    std::unique_ptr<platform::registry::PlatformNameSource> platformName;
-};
-
 // --smc-demo: the built-in image; --smc-image: the file, followed as it
-// changes; otherwise the applesmc driver and the DMI model name. A simulated
-// image names its own model. nullopt, with the reason in error, only when an
-// image file cannot be loaded; an absent applesmc device is logged at debug
-// priority and shows later as an SMC that fails to open. The SMC object is made from the driver by whoever
-// owns the SMC thread. Call before the service's threads start.
-std::optional<SmcSelection> selectSmc(const ServiceOptions& options, std::string& error);
+// changes; otherwise the applesmc driver at appleSmcDirectory (the kernel's:
+// platform::smc::kAppleSmcDirectory) and the DMI model name. A simulated
+// image names its own model. The bundle is the executable's. nullptr, with
+// the reason in error, only when an image file cannot be loaded; an absent
+// applesmc device is logged at debug priority and shows later as an SMC that
+// fails to open. Call once, before the service's threads start.
+std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
+                                             const std::filesystem::path& appleSmcDirectory, std::string& error);
 
 }  // namespace vrl

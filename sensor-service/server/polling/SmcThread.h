@@ -1,8 +1,9 @@
 #pragma once
-// The thread that does all SMC work: it owns the one server object, which
-// runs discovery, the first refresh and every timed refresh on this thread's
-// own loop, and after each refresh it encodes the reply and publishes it. No
-// request ever waits for it, and it never waits for a request.
+// The thread that does all SMC work: it owns the SMC and the one server
+// object, which runs discovery, the first refresh and every timed refresh on
+// this thread's own loop and hands each refresh's model data straight to the
+// sink (the request handler), which encodes it on this thread. No request
+// ever waits for it, and it never waits for a request.
 #include <functional>
 #include <future>
 #include <memory>
@@ -11,11 +12,8 @@
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/ipc/WireProtocol.h"
-#include "platform/registry/PlatformNameSource.h"
-#include "platform/smc/SmcDriver.h"
-#include "sensor-service/model/ModelData.h"
+#include "sensor-service/machine/SensorMachine.h"
+#include "sensor-service/model/ModelDataSink.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl {
@@ -24,22 +22,14 @@ class VRLServerObject;
 
 class SmcThread {
 public:
-    struct Setup {
-        std::shared_ptr<platform::smc::SmcDriver> driver;
-        const platform::registry::PlatformNameSource& platformName;
-        const platform::foundation::Bundle& mainBundle;  // strings table of pattern titles
-        // Called on the SMC thread after every refresh with the framed reply.
-        std::function<void(platform::ipc::SharedFrame)> publish;
-    };
-
-    // Requires platformName and mainBundle to outlive the thread.
-    explicit SmcThread(Setup setup);
+    // Requires machine and sink to outlive the thread. Starts nothing.
+    SmcThread(const SensorMachine& machine, ModelDataSink& sink);
     ~SmcThread();
     SmcThread(const SmcThread&) = delete;
     SmcThread& operator=(const SmcThread&) = delete;
 
     // Starts the thread and returns once the server object exists: discovery
-    // and the first refresh are done and their reply published. Call once.
+    // and the first refresh are done and their model data published. Call once.
     void start();
     // Stops polling, releases the server object on its own thread and joins.
     // Any thread but the SMC thread; a second call does nothing.
@@ -50,9 +40,10 @@ public:
 
 private:
     void run(std::promise<void>& created);
-    void publish(const ModelData& modelData) const;
 
-    Setup setup_;
+    const SensorMachine& machine_;
+    ModelDataSink& sink_;
+    // Everything below belongs to the SMC thread once it runs.
     Smc smc_;
     asio::io_context io_;
     asio::executor_work_guard<asio::io_context::executor_type> work_;

@@ -6,9 +6,20 @@ namespace vrl {
 
 using platform::ipc::SharedFrame;
 
-RequestHandler::RequestHandler(SharedFrame firstReply) : modelDataReply_(std::move(firstReply)) {}
+namespace {
 
-void RequestHandler::publish(SharedFrame modelDataReply) { modelDataReply_.store(std::move(modelDataReply)); }
+// Every reply the service sends is framed here, once, and then shared.
+SharedFrame frameReply(const std::vector<uint8_t>& payload) {
+    return std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(payload));
+}
+
+}  // namespace
+
+RequestHandler::RequestHandler() : modelDataReply_(frameReply(encodeModelDataReply({}))) {}
+
+void RequestHandler::modelDataRefreshed(const ModelData& modelData) {
+    modelDataReply_.store(frameReply(encodeModelDataReply(modelData)));
+}
 
 void RequestHandler::getModelDatawithReply(const Reply& reply) const { reply(modelDataReply_.load()); }
 
@@ -20,8 +31,7 @@ SharedFrame RequestHandler::handleRequest(std::span<const uint8_t> payload) cons
         getModelDatawithReply([&answer](SharedFrame reply) { answer = std::move(reply); });
         return answer;
     }
-    const std::string message = "unknown method: " + request.method.value_or("(none)");
-    return std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeError(message)));
+    return frameReply(encodeError("unknown method: " + request.method.value_or("(none)")));
 }
 
 }  // namespace vrl

@@ -1,28 +1,30 @@
 #pragma once
-// Answers request payloads. It holds the latest published reply to
-// getModelDatawithReply:, an immutable frame that the SMC thread encoded after
-// a refresh and swapped in, so answering costs no encoding and never waits for
-// the SMC, and publishing wakes no other thread.
+// Answers request payloads. It holds the latest reply to
+// getModelDatawithReply:, an immutable frame encoded once per refresh on the
+// SMC thread and swapped in, so answering costs no encoding and never waits
+// for the SMC, and publishing wakes no other thread.
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
 
 #include "platform/ipc/WireProtocol.h"
+#include "sensor-service/model/ModelDataSink.h"
 
 namespace vrl {
 
-class RequestHandler {
+class RequestHandler final : public ModelDataSink {
 public:
     using Reply = std::function<void(platform::ipc::SharedFrame)>;
 
-    // Requires a first reply: the service answers nothing before discovery and
-    // the first refresh have produced one.
-    explicit RequestHandler(platform::ipc::SharedFrame firstReply);
+    // Starts with the reply for empty model data; the service publishes the
+    // first refresh's before it accepts a connection.
+    RequestHandler();
 
-    // Any thread (the SMC thread after each refresh). Replaces the reply for
-    // every later request; a request already answered keeps the frame it got.
-    void publish(platform::ipc::SharedFrame modelDataReply);
+    // Any thread (the SMC thread after each refresh). Encodes and frames the
+    // model data once and replaces the reply for every later request; a
+    // request already answered keeps the frame it got.
+    void modelDataRefreshed(const ModelData& modelData) override;
 
     // Serving thread. Calls reply once, at once, with the model data reply.
     void getModelDatawithReply(const Reply& reply) const;
