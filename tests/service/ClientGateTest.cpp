@@ -37,6 +37,20 @@ using std::chrono::seconds;
 
 constexpr uid_t kNobody = 65534;
 
+// The real parser, with a hook that runs first: to count parses, or to hold
+// a check as a file its owner never finishes serving would.
+class HookedParser final : public InfoPlistParser {
+public:
+    explicit HookedParser(std::function<void(std::string_view)> hook) : hook_(std::move(hook)) {}
+    std::optional<platform::foundation::StringDictionary> parse(std::string_view bytes) const override {
+        hook_(bytes);
+        return PropertyListParser().parse(bytes);
+    }
+
+private:
+    std::function<void(std::string_view)> hook_;
+};
+
 class GateTree : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -91,18 +105,24 @@ protected:
 
     // The next connection, kept until the test ends.
     int acceptOne() {
-        pollfd p{listener_, POLLIN, 0};
-        if (::poll(&p, 1, 10000) != 1) return -1;
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = acceptNext();
         accepted_.push_back(fd);
         return fd;
     }
+    // The next connection as a socket of the loop, for the gate to take.
+    ClientGate::Socket acceptSocket() { return {io_, asio::local::stream_protocol(), acceptNext()}; }
 
     static pid_t peerPid(int fd) {
         ucred cred{};
         socklen_t len = sizeof cred;
         ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len);
         return cred.pid;
+    }
+
+    int acceptNext() const {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) != 1) return -1;
+        return ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     }
 
     bool decide(ClientGate& gate, const fs::path& exe) {
@@ -131,7 +151,7 @@ protected:
 };
 
 TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
-    ClientGate gate(io_);
+    ClientGate gate(io_, ClientGate::Limits{}, std::make_unique<PropertyListParser>());
     const std::string right = kClientBundleIdentifier;
     EXPECT_TRUE(decide(gate, bundle("Good.app", infoPlistSaying(right))));
 
@@ -163,10 +183,7 @@ TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
 // not stand in for the rule that only X.app is an application.
 TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
     std::atomic<int> parses{0};
-    ClientGate gate(io_, ClientGate::Limits{}, [&parses](std::string_view bytes) {
-        ++parses;
-        return platform::foundation::parseStringDictionary(bytes);
-    });
+    ClientGate gate(io_, ClientGate::Limits{}, std::make_unique<HookedParser>([&parses](std::string_view) { ++parses; }));
     const fs::path big = bundle("Big.app", infoPlistSaying("com.example.monitor", 60000));
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(decide(gate, big));
     EXPECT_EQ(parses, 1) << "a refused peer that comes back is not parsed again";
@@ -188,7 +205,7 @@ TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
 // while its peers connect: each refused, and the application's connections,
 // arriving among them, all admitted.
 TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
-    ClientGate gate(io_, ClientGate::Limits{2, 1000, 999, 1, 256});
+    ClientGate gate(io_, ClientGate::Limits{2, 1000, 999, 1, 256}, std::make_unique<PropertyListParser>());
     const std::string right = kClientBundleIdentifier;
     const fs::path fifo = bundle("Fifo.app", "");
     fs::remove(root_ / "Fifo.app/Contents/Info.plist");
@@ -206,10 +223,10 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
 
     int verdicts = 0, wrong = 0, admitted = 0;
     for (int i = 0; i < 130; ++i) {
-        const int fd = acceptOne();
-        ASSERT_GE(fd, 0);
-        const bool expected = shouldAdmit.at(peerPid(fd));
-        gate.check(fd, [&, expected](bool verdict) {
+        ClientGate::Socket socket = acceptSocket();
+        ASSERT_TRUE(socket.is_open());
+        const bool expected = shouldAdmit.at(peerPid(socket.native_handle()));
+        gate.check(std::move(socket), [&, expected](ClientGate::Socket, bool verdict) {
             ++verdicts;
             admitted += verdict;
             if (verdict != expected) ++wrong;
@@ -241,23 +258,21 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
         }
     };
     auto stall = std::make_shared<Stall>();
-    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, [stall](std::string_view bytes) {
-        if (bytes.find("com.example.stall") != std::string_view::npos) {
-            ++stall->held;
-            std::unique_lock lock(stall->mutex);
-            stall->released.wait(lock, [&] { return stall->open; });
-        }
-        return platform::foundation::parseStringDictionary(bytes);
-    });
+    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, std::make_unique<HookedParser>([stall](std::string_view bytes) {
+        if (bytes.find("com.example.stall") == std::string_view::npos) return;
+        ++stall->held;
+        std::unique_lock lock(stall->mutex);
+        stall->released.wait(lock, [&] { return stall->open; });
+    }));
     // Destroyed before the gate, which joins its workers.
     const std::unique_ptr<Stall, std::function<void(Stall*)>> releaseAtEnd(stall.get(), [](Stall* s) { s->release(); });
 
     spawn(bundle("Stall.app", infoPlistSaying("com.example.stall")), "5", kNobody);
     int refusals = 0;
     for (int i = 0; i < 5; ++i) {
-        const int fd = acceptOne();
-        ASSERT_GE(fd, 0);
-        gate.check(fd, [&](bool verdict) {
+        ClientGate::Socket socket = acceptSocket();
+        ASSERT_TRUE(socket.is_open());
+        gate.check(std::move(socket), [&](ClientGate::Socket, bool verdict) {
             EXPECT_FALSE(verdict);
             ++refusals;
         });
@@ -266,7 +281,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
 
     std::optional<bool> application;
     spawn(bundle("Good.app", infoPlistSaying(kClientBundleIdentifier)), "1");
-    gate.check(acceptOne(), [&](bool verdict) { application = verdict; });
+    gate.check(acceptSocket(), [&](ClientGate::Socket, bool verdict) { application = verdict; });
     ASSERT_TRUE(runUntil([&] { return application.has_value(); }));
     EXPECT_TRUE(*application);
     EXPECT_EQ(refusals, 1) << "the stalled checks are still held";

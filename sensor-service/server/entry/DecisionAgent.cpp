@@ -3,7 +3,7 @@
 namespace vrl {
 
 DecisionAgent::DecisionAgent(asio::io_context& io, const SensorMachine& machine)
-    : gate_(io), smcThread_(machine, requestHandler_) {}
+    : io_(io), smcThread_(machine, requestHandler_) {}
 
 DecisionAgent::~DecisionAgent() { stop(); }
 
@@ -15,7 +15,8 @@ bool DecisionAgent::startServer() {
 }
 
 void DecisionAgent::resume(platform::ipc::UnixListener& listener) {
-    acceptor_ = std::make_unique<Acceptor>(listener, gate_, connections_, requestHandler_);
+    auto gate = std::make_unique<ClientGate>(io_, ClientGate::Limits{}, std::make_unique<PropertyListParser>());
+    acceptor_ = std::make_unique<Acceptor>(listener, std::move(gate), connections_, requestHandler_);
     acceptor_->resume();
 }
 

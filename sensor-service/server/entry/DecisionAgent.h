@@ -2,7 +2,8 @@
 // The listener's delegate and the exported object of every admitted
 // connection. It is assembled like a small server: the SMC thread owning the
 // server object, the acceptor with its client gate, the connection manager and
-// the request handler, which always holds the latest published reply.
+// the request handler, which always holds the latest published reply. Here the
+// gate gets its real Info.plist parser.
 #include <memory>
 
 #include <asio/io_context.hpp>
@@ -10,7 +11,6 @@
 #include "platform/ipc/UnixListener.h"
 #include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/transport/Acceptor.h"
-#include "sensor-service/server/gate/ClientGate.h"
 #include "sensor-service/server/transport/ConnectionManager.h"
 #include "sensor-service/server/protocol/RequestHandler.h"
 #include "sensor-service/server/polling/SmcThread.h"
@@ -42,12 +42,10 @@ public:
     SmcThread& smcThread() { return smcThread_; }
 
 private:
+    asio::io_context& io_;
     RequestHandler requestHandler_;
     ConnectionManager connections_;
     std::unique_ptr<Acceptor> acceptor_;
-    // After the acceptor, so that it goes first: its workers may still be
-    // reading the sockets the acceptor holds for them.
-    ClientGate gate_;
     SmcThread smcThread_;
 };
 

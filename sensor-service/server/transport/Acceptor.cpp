@@ -1,14 +1,13 @@
 #include "sensor-service/server/transport/Acceptor.h"
 
-#include "sensor-service/server/gate/ClientGate.h"
 #include "sensor-service/server/transport/Connection.h"
 #include "sensor-service/server/transport/ConnectionManager.h"
 
 namespace vrl {
 
-Acceptor::Acceptor(platform::ipc::UnixListener& listener, ClientGate& gate, ConnectionManager& connections,
-                   const RequestHandler& handler)
-    : listener_(listener), gate_(gate), connections_(connections), handler_(handler) {}
+Acceptor::Acceptor(platform::ipc::UnixListener& listener, std::unique_ptr<ClientGate> gate,
+                   ConnectionManager& connections, const RequestHandler& handler)
+    : listener_(listener), gate_(std::move(gate)), connections_(connections), handler_(handler) {}
 
 void Acceptor::resume() { acceptNext(); }
 
@@ -16,8 +15,6 @@ void Acceptor::stop() {
     stopped_ = true;
     std::error_code ignored;
     listener_.acceptor().cancel(ignored);
-    // The sockets still awaiting a verdict stay open until the acceptor goes:
-    // the gate's workers may be reading them.
 }
 
 void Acceptor::acceptNext() {
@@ -31,18 +28,14 @@ void Acceptor::acceptNext() {
 void Acceptor::awaitVerdict(Socket socket) {
     // Sockets waiting for a verdict count against the cap, so a flood of
     // peers cannot hold more descriptors than the admitted ones may.
-    if (connections_.size() + awaiting_.size() >= kMaxConnections) return;
-    const uint64_t ticket = nextTicket_++;
-    const int fd = socket.native_handle();
-    awaiting_.emplace(ticket, std::move(socket));
-    gate_.check(fd, [this, ticket](bool admitted) { decide(ticket, admitted); });
+    if (connections_.size() + checking_ >= kMaxConnections) return;
+    ++checking_;
+    // The gate, and with it every verdict still to come, goes with this object.
+    gate_->check(std::move(socket), [this](Socket checked, bool admitted) { decide(std::move(checked), admitted); });
 }
 
-void Acceptor::decide(uint64_t ticket, bool admitted) {
-    auto it = awaiting_.find(ticket);
-    if (it == awaiting_.end()) return;
-    Socket socket = std::move(it->second);
-    awaiting_.erase(it);
+void Acceptor::decide(Socket socket, bool admitted) {
+    --checking_;
     if (!admitted || stopped_) return;
     connections_.start(std::make_shared<Connection>(std::move(socket), connections_, handler_));
 }
