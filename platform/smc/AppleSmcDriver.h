@@ -79,6 +79,7 @@ private:
     SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const;
     SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output);
 
+    // Guards the attributes (one system-wide selection), the table and the handles.
     std::mutex mutex_;
     std::unique_ptr<AppleSmcAttributes> attributes_;
     std::optional<KeyTable> table_;
