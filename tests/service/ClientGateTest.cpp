@@ -24,6 +24,7 @@
 
 #include "sensor-service/server/gate/ClientGate.h"
 #include "sensor-service/server/gate/GateQuota.h"
+#include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/stress/HostileBundle.h"
 
 extern char** environ;
@@ -288,6 +289,28 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
 
     stall->release();
     EXPECT_TRUE(runUntil([&] { return refusals == 5; }));
+}
+
+// However many peers are refused, the log gets a few lines a window, and the
+// first line of a later window says how many were left out.
+TEST(RefusalLog, WritesAFewLinesAMinuteAndCountsTheRest) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    const std::string line = "debug: refused client: pid " + std::to_string(::getpid()) + ", " +
+                             fs::read_symlink("/proc/self/exe").string() + "\n";
+    RefusalLog log(3, std::chrono::minutes(1));
+    const auto start = RefusalLog::Clock::now();
+
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 1000; ++i) log.refused(pair[0], start + std::chrono::milliseconds(50 * i));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), line + line + line) << "50 s of refusals";
+
+    ::testing::internal::CaptureStderr();
+    log.refused(pair[0], start + std::chrono::seconds(60));
+    log.refused(pair[0], start + std::chrono::seconds(61));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "debug: 997 more refused clients not logged\n" + line + line);
+    ::close(pair[0]);
+    ::close(pair[1]);
 }
 
 TEST(GateQuota, CapsWaitingChecksInAllAndPerUserAndRunningPerUser) {

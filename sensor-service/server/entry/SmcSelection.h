@@ -13,10 +13,12 @@ namespace vrl {
 // --smc-demo: the built-in image; --smc-image: the file, followed as it
 // changes; otherwise the applesmc driver at appleSmcDirectory (the kernel's:
 // platform::smc::kAppleSmcDirectory) and the DMI model name. A simulated
-// image names its own model. The bundle is the executable's. nullptr, with
-// the reason in error, only when an image file cannot be loaded; an absent
-// applesmc device is logged at debug priority and shows later as an SMC that
-// fails to open. Call once, before the service's threads start.
+// image names its own model. The bundle is the executable's. Logs one line
+// naming the SMC in use: a simulated one at notice priority, applesmc at info,
+// and at info too why there is none (no driver at the directory, or
+// key_at_index not writable), which shows later as an SMC that fails to open.
+// nullptr, with the reason in error and nothing logged, only when an image
+// file cannot be loaded. Call once, before the service's threads start.
 std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
                                              const std::filesystem::path& appleSmcDirectory, std::string& error);
 

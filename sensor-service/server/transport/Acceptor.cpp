@@ -36,6 +36,7 @@ void Acceptor::awaitVerdict(Socket socket) {
 
 void Acceptor::decide(Socket socket, bool admitted) {
     --checking_;
+    if (!admitted) refusals_.refused(socket.native_handle(), RefusalLog::Clock::now());
     if (!admitted || stopped_) return;
     connections_.start(std::make_shared<Connection>(std::move(socket), connections_, handler_));
 }

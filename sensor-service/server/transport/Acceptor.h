@@ -2,7 +2,8 @@
 // Takes new connections from the listener and hands each to the client gate,
 // which it owns; only an admitted peer becomes a connection. A refused peer's
 // socket is closed at once and silently, as the platform's listener drops a
-// connection its delegate refuses.
+// connection its delegate refuses; only the log says who it was, a few lines
+// a minute at most.
 #include <cstddef>
 #include <memory>
 
@@ -10,6 +11,7 @@
 
 #include "platform/ipc/UnixListener.h"
 #include "sensor-service/server/gate/ClientGate.h"
+#include "sensor-service/server/gate/RefusalLog.h"
 
 namespace vrl {
 
@@ -43,6 +45,7 @@ private:
     const std::unique_ptr<ClientGate> gate_;
     ConnectionManager& connections_;
     const RequestHandler& handler_;
+    RefusalLog refusals_{kRefusalLinesPerWindow, kRefusalWindow};
     // Sockets the gate holds, still waiting for their verdicts.
     std::size_t checking_ = 0;
     bool stopped_ = false;
