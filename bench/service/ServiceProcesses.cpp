@@ -2,13 +2,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cstring>
-#include <thread>
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
@@ -33,17 +27,6 @@ bool readExactly(int fd, uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::function<void()>& run) : pid_(fork()) {
-    if (pid_ != 0) return;
-    run();
-    _exit(0);
-}
-
-ChildProcess::~ChildProcess() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-}
-
 void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
@@ -62,19 +45,6 @@ void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_
         io.stop();
     });
     io.run();
-}
-
-int connectTo(const std::filesystem::path& path) {
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
-        ::close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
 }
 
 std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {

@@ -3,12 +3,9 @@
 // real Unix socket.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,8 +23,7 @@
 #include "sensor-service/server/gate/GateQuota.h"
 #include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/stress/HostileBundle.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
 
 namespace vrl {
 namespace {
@@ -73,10 +69,7 @@ protected:
 
     void TearDown() override {
         for (int fd : accepted_) ::close(fd);
-        for (pid_t pid : peers_) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        peers_.clear();
         ::close(listener_);
         fs::remove_all(root_);
     }
@@ -92,16 +85,15 @@ protected:
         return macos / "peer";
     }
 
-    pid_t spawn(const fs::path& exe, const std::string& count, std::optional<uid_t> user = std::nullopt) {
+    vrl::test::ChildProcess& spawn(const fs::path& exe, const std::string& count,
+                                   std::optional<uid_t> user = std::nullopt) {
         std::vector<std::string> args{exe.string(), socketPath_, count};
         if (user) args.push_back(std::to_string(*user));
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-        peers_.push_back(pid);
-        return pid;
+        peers_.push_back(std::make_unique<vrl::test::ChildProcess>([argv = vrl::test::execArguments(args)] {
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }));
+        return *peers_.back();
     }
 
     // The next connection, kept until the test ends.
@@ -147,7 +139,7 @@ protected:
     std::string socketPath_;
     int listener_ = -1;
     std::vector<int> accepted_;
-    std::vector<pid_t> peers_;
+    std::vector<std::unique_ptr<vrl::test::ChildProcess>> peers_;
     asio::io_context io_;
 };
 
@@ -174,9 +166,9 @@ TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
 
     // The identity is pinned to the process that connected: once it has gone,
     // nothing /proc could say about its pid counts.
-    const pid_t gone = spawn(root_ / "Good.app/Contents/MacOS/peer", "exit");
+    vrl::test::ChildProcess& gone = spawn(root_ / "Good.app/Contents/MacOS/peer", "exit");
     const int fd = acceptOne();
-    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    ASSERT_TRUE(gone.stop().has_value());
     EXPECT_FALSE(gate.listenerShouldAcceptNewConnection(fd));
 }
 
@@ -216,11 +208,11 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
     std::thread swapper([&] { stress::keepSwappingWithFifo(root_ / "Swap.app/Contents/Info.plist", stop); });
 
     std::map<pid_t, bool> shouldAdmit;
-    shouldAdmit[spawn(fifo, "30")] = false;
-    shouldAdmit[spawn(swapped, "30")] = false;
-    shouldAdmit[spawn(bundle("Huge.app", infoPlistSaying(right, 7u << 20)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.bundle", infoPlistSaying(right)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.app", infoPlistSaying(right)), "10")] = true;
+    shouldAdmit[spawn(fifo, "30").pid()] = false;
+    shouldAdmit[spawn(swapped, "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Huge.app", infoPlistSaying(right, 7u << 20)), "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Good.bundle", infoPlistSaying(right)), "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Good.app", infoPlistSaying(right)), "10").pid()] = true;
 
     int verdicts = 0, wrong = 0, admitted = 0;
     for (int i = 0; i < 130; ++i) {

@@ -1,6 +1,5 @@
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceWire.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -8,11 +7,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include <msgpack.hpp>
 
 #include "platform/ipc/WireProtocol.h"
 
-namespace vrl::stress {
+namespace vrl::test {
 namespace {
 
 int remainingMs(Clock::time_point deadline) {
@@ -90,42 +91,24 @@ std::optional<msgpack::object_handle> unpack(const Bytes& payload) {
 
 }  // namespace
 
-int connectTo(const std::string& socketPath) {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+int connectTo(const std::filesystem::path& socketPath, std::chrono::milliseconds retryFor) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof(addr.sun_path)) {
+    if (socketPath.native().size() >= sizeof(addr.sun_path)) return -1;
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.native().size() + 1);
+    const auto deadline = Clock::now() + retryFor;
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return -1;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) return fd;
         ::close(fd);
-        return -1;
+        if (Clock::now() >= deadline) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 void closeFd(int fd) {
     if (fd >= 0) ::close(fd);
-}
-
-Bytes frame(const Bytes& payload) {
-    auto n = static_cast<uint32_t>(payload.size());
-    Bytes out(4 + payload.size());
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(n >> (24 - 8 * i));
-    std::copy(payload.begin(), payload.end(), out.begin() + 4);
-    return out;
-}
-
-Bytes requestPayload(const std::string& method) {
-    msgpack::sbuffer buffer;
-    msgpack::packer<msgpack::sbuffer> packer(buffer);
-    packer.pack_map(1);
-    packer.pack(std::string(platform::ipc::kMethodField));
-    packer.pack(method);
-    return Bytes(buffer.data(), buffer.data() + buffer.size());
 }
 
 bool sendAll(int fd, const Bytes& bytes, std::chrono::milliseconds timeout) {
@@ -145,9 +128,9 @@ bool sendAll(int fd, const Bytes& bytes, std::chrono::milliseconds timeout) {
 
 std::optional<Bytes> readFrame(int fd, std::chrono::milliseconds timeout) {
     auto deadline = Clock::now() + timeout;
-    uint8_t header[4];
-    if (!readExactly(fd, header, 4, deadline)) return std::nullopt;
-    uint32_t length = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) | (uint32_t{header[2]} << 8) | header[3];
+    uint8_t header[platform::ipc::kFrameHeaderBytes];
+    if (!readExactly(fd, header, sizeof header, deadline)) return std::nullopt;
+    const uint32_t length = platform::ipc::announcedLength(header);
     if (length > (16u << 20)) return std::nullopt;
     Bytes payload(length);
     if (!readExactly(fd, payload.data(), length, deadline)) return std::nullopt;
@@ -171,7 +154,7 @@ std::optional<WireModel> decodeReply(const Bytes& payload) {
     const msgpack::object& root = handle->get();
     if (root.type != msgpack::type::MAP || root.via.map.size != 1) return std::nullopt;
     const auto& top = root.via.map.ptr[0];
-    if (top.key.type != msgpack::type::STR || top.key.as<std::string>() != "reply") return std::nullopt;
+    if (top.key.type != msgpack::type::STR || top.key.as<std::string>() != platform::ipc::kReplyField) return std::nullopt;
     if (top.val.type != msgpack::type::MAP) return std::nullopt;
     WireModel model;
     for (const auto& kv : top.val.via.map) {
@@ -189,18 +172,18 @@ bool isErrorReply(const Bytes& payload) {
     const msgpack::object& root = handle->get();
     return root.type == msgpack::type::MAP && root.via.map.size == 1 &&
            root.via.map.ptr[0].key.type == msgpack::type::STR &&
-           root.via.map.ptr[0].key.as<std::string>() == "error";
+           root.via.map.ptr[0].key.as<std::string>() == platform::ipc::kErrorField;
 }
 
-std::optional<WireModel> fetchModel(const std::string& socketPath, std::chrono::milliseconds timeout) {
+std::optional<WireModel> fetchModel(const std::filesystem::path& socketPath, std::chrono::milliseconds timeout) {
     int fd = connectTo(socketPath);
     if (fd < 0) return std::nullopt;
     std::optional<WireModel> model;
-    if (sendAll(fd, frame(requestPayload()), timeout)) {
+    if (sendAll(fd, platform::ipc::getModelDataRequestFrame(), timeout)) {
         if (auto payload = readFrame(fd, timeout)) model = decodeReply(*payload);
     }
     closeFd(fd);
     return model;
 }
 
-}  // namespace vrl::stress
+}  // namespace vrl::test

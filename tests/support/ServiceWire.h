@@ -1,9 +1,11 @@
 #pragma once
 // Talking to vrlsensord the way its client does, over plain blocking sockets
-// with deadlines: frames of a 4-byte big-endian length and one MessagePack
-// value. The stress tool and the fault tests both drive the service with it.
+// with deadlines, in the frames platform/ipc/WireProtocol.h builds. The
+// service, stress and fault tests and the benchmarks drive the service with
+// it. Every function: any thread; failures are return values.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,9 +13,9 @@
 
 #include "platform/ipc/WireProtocol.h"
 
-namespace vrl::stress {
+namespace vrl::test {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = platform::ipc::Frame;
 using Clock = std::chrono::steady_clock;
 
 // One entry as it arrived: the numbers as doubles whatever their kind.
@@ -29,12 +31,11 @@ struct WireEntry {
 };
 using WireModel = std::map<std::string, WireEntry>;
 
-// A connected Unix stream socket, or -1.
-int connectTo(const std::string& socketPath);
+// A connected Unix stream socket (close-on-exec), retried every 10 ms for
+// `retryFor` while the server comes up; -1 when none connects in time.
+int connectTo(const std::filesystem::path& socketPath,
+              std::chrono::milliseconds retryFor = std::chrono::milliseconds(0));
 void closeFd(int fd);
-
-Bytes frame(const Bytes& payload);
-Bytes requestPayload(const std::string& method = platform::ipc::kMethodGetModelData);
 
 bool sendAll(int fd, const Bytes& bytes, std::chrono::milliseconds timeout);
 // The payload of the next frame; none on close, error or timeout.
@@ -48,6 +49,6 @@ std::optional<WireModel> decodeReply(const Bytes& payload);
 bool isErrorReply(const Bytes& payload);
 
 // One request on a fresh connection; none when refused, closed or late.
-std::optional<WireModel> fetchModel(const std::string& socketPath, std::chrono::milliseconds timeout);
+std::optional<WireModel> fetchModel(const std::filesystem::path& socketPath, std::chrono::milliseconds timeout);
 
-}  // namespace vrl::stress
+}  // namespace vrl::test
