@@ -413,7 +413,7 @@ class Report:
             f"{fmt(calls, 0)}, and each costs the simulated driver only {per_call_ns:.0f} ns: a lookup in "
             "memory behind a mutex. Against that, the refresh's own work is "
             f"{own_ns:.0f} ns per entry, made of what the design asks of every read: the key-info cache "
-            "taken under its lock and scanned linearly (up to 100 entries, in the order keys were first "
+            "scanned linearly by the one thread that owns it (up to 100 entries, in the order keys were first "
             "read), the 80-byte call records and the value record built and copied, the type checked and "
             "the value decoded; a fan speed is also rendered as display text and read back as a number. "
             "One cached temperature read on its own, the step the refresh repeats for most entries, "

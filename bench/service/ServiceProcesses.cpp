@@ -11,7 +11,7 @@
 #include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
-#include "sensor-service/server/DecisionAgent.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
 
 namespace bench {
 namespace {
@@ -27,15 +27,15 @@ bool readExactly(int fd, uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
     std::string error;
     auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
     if (!listener) _exit(1);
-    platform::registry::FixedPlatformName name(model);
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, std::move(driver), name, bundle});
+    const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
+                                     platform::foundation::Bundle::mainBundle());
+    vrl::DecisionAgent agent(io, machine);
     agent.startServer();
     agent.smcThread().runWithServerObject(prepare);
     agent.resume(*listener);

@@ -28,7 +28,7 @@ using vrl::test::ChildProcess;
 // listening at `socket`; `prepare` runs on the SMC thread before the first
 // connection is taken. Returns at SIGTERM; exits the process at once when the
 // socket cannot be bound. For a child process.
-void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare);
 
 // A connected Unix stream socket, retried for up to five seconds while the

@@ -35,9 +35,12 @@
 
 namespace platform::smc {
 
+// Where the kernel's applesmc driver puts its attributes.
+inline constexpr const char* kAppleSmcDirectory = "/sys/devices/platform/applesmc.768";
+
 class AppleSmcDriver : public SmcDriver {
 public:
-    explicit AppleSmcDriver(std::filesystem::path directory = "/sys/devices/platform/applesmc.768");
+    explicit AppleSmcDriver(std::filesystem::path directory = kAppleSmcDirectory);
     explicit AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes);
 
     // Fails with kSmcNoDevice where the attributes cannot be opened (no
@@ -76,6 +79,7 @@ private:
     SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const;
     SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output);
 
+    // Guards the attributes (one system-wide selection), the table and the handles.
     std::mutex mutex_;
     std::unique_ptr<AppleSmcAttributes> attributes_;
     std::optional<KeyTable> table_;

@@ -14,6 +14,7 @@
 #include "client/SensorClient.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/ipc/ProductIdentifiers.h"
+#include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/support/ServiceProcess.h"
 #include "tests/support/ServiceWire.h"
 
@@ -128,6 +129,8 @@ TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
     ASSERT_TRUE(second.modelData);
     EXPECT_EQ(*first.modelData, *second.modelData);
     EXPECT_NE(service_->standardError().find("start SMC helper. with listner:" + socket_.string()), std::string::npos);
+    EXPECT_NE(service_->standardError().find("SMC: simulated, the image " + image_.string()), std::string::npos)
+        << "said, so that its readings are not taken for a real Mac's";
     EXPECT_EQ(service_->stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(socket_)) << "the service removes the socket it created";
 }
@@ -197,6 +200,23 @@ TEST_F(Service, GateAdmitsOnlyTheMainApplication) {
     EXPECT_EQ(runClientIn(dir_ / "plain", "", "", socket_), kRefused);
     EXPECT_EQ(runClientIn(dir_ / "same", "Copy.app", platform::ipc::kAdmittedBundleIdentifier, socket_), 0);
     EXPECT_EQ(runProgram({VRLSENSORS_PATH, "--socket", (dir_ / "none.sock").string()}).status, 1);
+}
+
+// A program outside any bundle connecting a thousand times: every connection
+// refused, yet the log holds only the first few, and the application is
+// still served.
+TEST_F(Service, AThousandRefusedConnectionsGiveAHandfulOfLogLines) {
+    start(macImage());
+    for (int peer = 0; peer < 4; ++peer)
+        ASSERT_EQ(runProgram({CLIENT_GATE_PEER, socket_.string(), "250"}).status, 0) << "each of its 250 closed";
+    ASSERT_TRUE(fetch().modelData);
+    const std::string log = service_->standardError();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1)) ++lines;
+    const std::size_t refusals = log.find("debug: refused client: pid ");
+    ASSERT_NE(refusals, std::string::npos) << log;
+    EXPECT_NE(log.find("client_gate_peer", refusals), std::string::npos) << "names the executable";
+    EXPECT_LE(lines, 2u + kRefusalLinesPerWindow) << log;
 }
 
 TEST_F(Service, BadInputEndsOnlyThatConnection) {

@@ -11,16 +11,14 @@
 #include <asio/executor_work_guard.hpp>
 #include <gtest/gtest.h>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/Connection.h"
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/server/Protocol.h"
-#include "sensor-service/server/RequestHandler.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/transport/Connection.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/protocol/Protocol.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace vrl {
 namespace {
@@ -83,7 +81,7 @@ private:
 
 TEST(Connection, AnswersEveryWholeFrameHowEverTheBytesArrive) {
     const SharedFrame reply = share(platform::ipc::framed(encodeModelDataReply({})));
-    RequestHandler handler(reply);
+    const RequestHandler handler;  // answers with empty model data
     ServedSocketPair pair(handler);
     const Frame& request = platform::ipc::getModelDataRequestFrame();
 
@@ -112,15 +110,22 @@ TEST(Connection, AnswersEveryWholeFrameHowEverTheBytesArrive) {
 TEST(Connection, RepliesTheSocketCannotTakeAtOnceArriveWholeAndInOrder) {
     // Each more than a Unix socket's send buffer, both together under the
     // unsent-reply cap: the first goes out in part and its rest is queued.
-    const SharedFrame big = share(platform::ipc::framed(Frame(400 * 1024, 0x5a)));
-    RequestHandler handler(big);
+    ModelData many;
+    for (int i = 0; i < 5000; ++i) {
+        many["T" + std::to_string(i)] = {"Temperature Sensor " + std::to_string(i), 40.0, kUnitCelsius, kTypeTemperature,
+                                         {}, {}, false};
+    }
+    const Frame big = platform::ipc::framed(encodeModelDataReply(many));
+    ASSERT_GT(big.size(), 300'000u);
+    RequestHandler handler;
+    handler.modelDataRefreshed(many);
     ServedSocketPair pair(handler);
     const Frame& request = platform::ipc::getModelDataRequestFrame();
     Frame two = request;
     two.insert(two.end(), request.begin(), request.end());
     pair.send(two);
-    EXPECT_EQ(pair.receiveFrame(), *big);
-    EXPECT_EQ(pair.receiveFrame(), *big);
+    EXPECT_EQ(pair.receiveFrame(), big);
+    EXPECT_EQ(pair.receiveFrame(), big);
 }
 
 // An SMC whose exchanges can be held up, as a slow or hung kernel driver would.
@@ -161,10 +166,10 @@ private:
 
 TEST(DecisionAgent, AnswersFromThePublishedReplyWhileTheSmcThreadIsStuck) {
     asio::io_context io;
-    auto smc = std::make_shared<HeldSmc>();
-    platform::registry::FixedPlatformName name(std::string("MacBookPro11,1"));
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    DecisionAgent agent({io, smc, name, bundle});
+    auto held = std::make_unique<HeldSmc>();
+    HeldSmc* smc = held.get();
+    const std::unique_ptr<SensorMachine> machine = SensorMachine::simulated(std::move(held));
+    DecisionAgent agent(io, *machine);
     agent.startServer();
 
     SharedFrame first;

@@ -1,5 +1,5 @@
 // Creation, discovery order, the refresh timer and the value reads.
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 #include <algorithm>
 #include <string_view>
@@ -39,39 +39,42 @@ Clock::time_point deadlineAfter(Clock::time_point last, Clock::duration period, 
 
 }  // namespace
 
-VRLServerObject::VRLServerObject(Environment env) : env_(std::move(env)) { detectSensors(); }
+VRLServerObject::VRLServerObject(asio::io_context& io, Smc& smc, const SensorMachine& machine, ModelDataSink& sink)
+    : io_(io), smc_(smc), machine_(machine), sink_(sink) {
+    detectSensors();
+}
 
 VRLServerObject::~VRLServerObject() { endTimer(); }
 
 void VRLServerObject::detectSensors() {
     assignProfile();
-    env_.smc.smcOpen();
-    const std::vector<std::string> keys = getSmcKeysFromConnection(env_.smc);
-    if (keys.empty()) env_.smc.smcClose();
+    smc_.smcOpen();
+    const std::vector<std::string> keys = getSmcKeysFromConnection(smc_);
+    if (keys.empty()) smc_.smcClose();
     insertSmcFansWithConnection(keys);
     insertSmcSensorsWithKeys(keys);
-    env_.smc.smcClose();
+    smc_.smcClose();
     startTimer();
 }
 
 void VRLServerObject::assignProfile() {
-    const VRLServerProfiles profiles(env_.platformName);
+    const VRLServerProfiles profiles(machine_.platformName());
     _platformProfile = platformProfileFromRows(profiles.systemProfile());
 }
 
 void VRLServerObject::insertSmcFansWithConnection(const std::vector<std::string>& keys) {
-    FanDiscovery(env_.smc, keys, _modelData).insertSmcFansWithConnection();
+    FanDiscovery(smc_, keys, _modelData).insertSmcFansWithConnection();
 }
 
 void VRLServerObject::insertSmcSensorsWithKeys(const std::vector<std::string>& keys) {
-    TemperatureDiscovery(env_.smc, keys, env_.mainBundle, _modelData).insertSmcSensorsWithKeys(_platformProfile);
+    TemperatureDiscovery(smc_, keys, machine_.mainBundle(), _modelData).insertSmcSensorsWithKeys(_platformProfile);
 }
 
 void VRLServerObject::startTimer() {
     if (vrlTimer) return;
     if (!(_timerInterval > 0.0f)) _timerInterval = kDefaultTimerInterval;
     updateModuleFromTimer();
-    vrlTimer = std::make_unique<asio::steady_timer>(env_.io);
+    vrlTimer = std::make_unique<asio::steady_timer>(io_);
     const Clock::duration period = periodOf(_timerInterval);
     vrlTimer->expires_after(period);
     scheduleNextRefresh(period);
@@ -96,7 +99,7 @@ void VRLServerObject::scheduleNextRefresh(std::chrono::steady_clock::duration pe
 }
 
 void VRLServerObject::updateModuleFromTimer() {
-    env_.smc.smcOpen();
+    smc_.smcOpen();
     for (auto& [key, entry] : _modelData) {
         // Views of the constants compare by length first, without a strlen.
         const std::string_view type = entry.type;
@@ -106,14 +109,14 @@ void VRLServerObject::updateModuleFromTimer() {
             entry.value = getFanValueForKey(key);
         }
     }
-    env_.smc.smcClose();
+    smc_.smcClose();
     publish();
 }
 
-double VRLServerObject::getTempValueForKey(const std::string& key) { return env_.smc.smcGetTemperature(key.c_str()); }
+double VRLServerObject::getTempValueForKey(const std::string& key) { return smc_.smcGetTemperature(key.c_str()); }
 
 double VRLServerObject::getFanValueForKey(const std::string& key) {
-    const std::optional<std::string> text = valueForKey(env_.smc, key);
+    const std::optional<std::string> text = valueForKey(smc_, key);
     return text ? leadingNumber(*text) : 0.0;
 }
 
@@ -127,8 +130,6 @@ void VRLServerObject::addNewItemToModelDataForKey(const std::string& key, const 
     _modelData.addNewItemToModelDataForKey(key, title, type, min, max);
 }
 
-void VRLServerObject::publish() const {
-    if (env_.refreshed) env_.refreshed(_modelData);
-}
+void VRLServerObject::publish() const { sink_.modelDataRefreshed(_modelData); }
 
 }  // namespace vrl

@@ -1,16 +1,27 @@
-#include "sensor-service/server/RequestHandler.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
 
 #include <algorithm>
 
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 namespace vrl {
 
 using platform::ipc::SharedFrame;
 
-RequestHandler::RequestHandler(SharedFrame firstReply) : modelDataReply_(std::move(firstReply)) {}
+namespace {
 
-void RequestHandler::publish(SharedFrame modelDataReply) { modelDataReply_.store(std::move(modelDataReply)); }
+// Every reply the service sends is framed here, once, and then shared.
+SharedFrame frameReply(const std::vector<uint8_t>& payload) {
+    return std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(payload));
+}
+
+}  // namespace
+
+RequestHandler::RequestHandler() : modelDataReply_(frameReply(encodeModelDataReply({}))) {}
+
+void RequestHandler::modelDataRefreshed(const ModelData& modelData) {
+    modelDataReply_.store(frameReply(encodeModelDataReply(modelData)));
+}
 
 void RequestHandler::getModelDatawithReply(const Reply& reply) const { reply(modelDataReply_.load()); }
 
@@ -22,8 +33,7 @@ SharedFrame RequestHandler::handleRequest(std::span<const uint8_t> payload) cons
         const Request request = decodeRequest(payload);
         if (!request.wellFormed) return nullptr;
         if (request.method != platform::ipc::kMethodGetModelData) {
-            const std::string message = "unknown method: " + request.method.value_or("(none)");
-            return std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeError(message)));
+            return frameReply(encodeError("unknown method: " + request.method.value_or("(none)")));
         }
     }
     SharedFrame answer;

@@ -2,34 +2,26 @@
 // The listener's delegate and the exported object of every admitted
 // connection. It is assembled like a small server: the SMC thread owning the
 // server object, the acceptor with its client gate, the connection manager and
-// the request handler, which always holds the latest published reply.
+// the request handler, which always holds the latest published reply. Here the
+// gate gets its real Info.plist parser.
 #include <memory>
 
 #include <asio/io_context.hpp>
 
-#include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
-#include "platform/registry/PlatformNameSource.h"
-#include "platform/smc/SmcDriver.h"
-#include "sensor-service/server/Acceptor.h"
-#include "sensor-service/server/ClientGate.h"
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/RequestHandler.h"
-#include "sensor-service/server/SmcThread.h"
+#include "sensor-service/machine/SensorMachine.h"
+#include "sensor-service/server/transport/Acceptor.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
+#include "sensor-service/server/polling/SmcThread.h"
 
 namespace vrl {
 
 class DecisionAgent {
 public:
-    struct Environment {
-        asio::io_context& io;  // the serving loop
-        std::shared_ptr<platform::smc::SmcDriver> smcDriver;
-        const platform::registry::PlatformNameSource& platformName;
-        const platform::foundation::Bundle& mainBundle;
-    };
-
-    // Requires everything env refers to to outlive the agent. Serving thread.
-    explicit DecisionAgent(Environment env);
+    // io is the serving loop. Requires io and machine to outlive the agent.
+    // Serving thread.
+    DecisionAgent(asio::io_context& io, const SensorMachine& machine);
     ~DecisionAgent();
     DecisionAgent(const DecisionAgent&) = delete;
     DecisionAgent& operator=(const DecisionAgent&) = delete;
@@ -50,12 +42,10 @@ public:
     SmcThread& smcThread() { return smcThread_; }
 
 private:
+    asio::io_context& io_;
     RequestHandler requestHandler_;
     ConnectionManager connections_;
     std::unique_ptr<Acceptor> acceptor_;
-    // After the acceptor, so that it goes first: its workers may still be
-    // reading the sockets the acceptor holds for them.
-    ClientGate gate_;
     SmcThread smcThread_;
 };
 

@@ -1,13 +1,13 @@
-#include "sensor-service/server/SmcThread.h"
+#include "sensor-service/server/polling/SmcThread.h"
 
 #include <asio/post.hpp>
 
-#include "sensor-service/server/Protocol.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace vrl {
 
-SmcThread::SmcThread(Setup setup) : setup_(std::move(setup)), smc_(setup_.driver), work_(io_.get_executor()) {}
+SmcThread::SmcThread(const SensorMachine& machine, ModelDataSink& sink)
+    : machine_(machine), sink_(sink), smc_(machine.smcDriver()), work_(io_.get_executor()) {}
 
 SmcThread::~SmcThread() { stop(); }
 
@@ -19,14 +19,9 @@ void SmcThread::start() {
 }
 
 void SmcThread::run(std::promise<void>& created) {
-    server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{
-        io_, smc_, setup_.platformName, setup_.mainBundle, [this](const ModelData& data) { publish(data); }});
+    server_ = std::make_unique<VRLServerObject>(io_, smc_, machine_, sink_);
     created.set_value();
     io_.run();
-}
-
-void SmcThread::publish(const ModelData& modelData) const {
-    setup_.publish(std::make_shared<const platform::ipc::Frame>(platform::ipc::framed(encodeModelDataReply(modelData))));
 }
 
 void SmcThread::stop() {

@@ -1,6 +1,6 @@
-#include "sensor-service/server/ConnectionManager.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
 
-#include "sensor-service/server/Connection.h"
+#include "sensor-service/server/transport/Connection.h"
 
 namespace vrl {
 

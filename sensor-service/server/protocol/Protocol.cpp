@@ -1,11 +1,11 @@
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 #include <msgpack.hpp>
 
 #include "platform/ipc/BoundedUnpack.h"
 #include "platform/ipc/WireProtocol.h"
 
-#include "sensor-service/server/MessagePackWriter.h"
+#include "sensor-service/server/protocol/MessagePackWriter.h"
 
 namespace vrl {
 

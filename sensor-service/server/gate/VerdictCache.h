@@ -38,6 +38,7 @@ private:
     };
 
     std::size_t capacity_;
+    // Guards verdicts_: the gate's workers look up and remember at once.
     mutable std::mutex mutex_;
     std::unordered_map<GateSubject, bool, SubjectHash> verdicts_;
 };

@@ -1,4 +1,4 @@
-#include "sensor-service/server/ClientGate.h"
+#include "sensor-service/server/gate/ClientGate.h"
 
 #include <system_error>
 
@@ -14,19 +14,21 @@ namespace vrl {
 using platform::foundation::FileIdentity;
 
 struct ClientGate::PendingCheck {
-    PendingCheck(int socket, uid_t user, Verdict verdict, asio::io_context& io)
-        : socket(socket), user(user), verdict(std::move(verdict)), keepsLoopRunning(io.get_executor()) {}
+    PendingCheck(Socket socket, uid_t user, Verdict verdict, asio::io_context& io)
+        : socket(std::move(socket)), user(user), verdict(std::move(verdict)), keepsLoopRunning(io.get_executor()) {}
 
-    int socket;  // the caller's, open until the verdict
+    // A worker only reads the peer's identity through the descriptor; the
+    // socket object itself is touched on the serving thread alone.
+    Socket socket;
     uid_t user;
     Verdict verdict;
     // The loop must not run out of work while a verdict is still to come.
     asio::executor_work_guard<asio::io_context::executor_type> keepsLoopRunning;
 };
 
-ClientGate::ClientGate(asio::io_context& io, Limits limits, InfoPlistParser parseInfoPlist)
+ClientGate::ClientGate(asio::io_context& io, Limits limits, std::unique_ptr<InfoPlistParser> parser)
     : io_(io),
-      parseInfoPlist_(std::move(parseInfoPlist)),
+      parser_(std::move(parser)),
       verdicts_(limits.rememberedVerdicts),
       quota_(limits.checksInFlight, limits.checksInFlightPerUser, limits.runningChecksPerUser) {
     for (std::size_t i = 0; i < limits.workers; ++i) {
@@ -48,23 +50,23 @@ ClientGate::~ClientGate() {
     for (std::thread& worker : workers_) worker.join();
 }
 
-void ClientGate::check(int socketFd, Verdict verdict) {
-    const std::optional<uid_t> user = platform::ipc::peerUserId(socketFd);
-    bool queued = false;
+void ClientGate::check(Socket socket, Verdict verdict) {
+    const std::optional<uid_t> user = platform::ipc::peerUserId(socket.native_handle());
+    auto pending = std::make_unique<PendingCheck>(std::move(socket), user.value_or(0), std::move(verdict), io_);
     if (user && !workers_.empty()) {
         const std::lock_guard lock(mutex_);
-        if (quota_.tryAdmit(*user)) {
-            queue_.push_back(std::make_unique<PendingCheck>(socketFd, *user, std::move(verdict), io_));
-            queued = true;
-        }
+        if (quota_.tryAdmit(*user)) queue_.push_back(std::move(pending));
     }
-    if (queued) wake_.notify_one();
-    else deliver(std::move(verdict), false);
+    if (!pending) wake_.notify_one();
+    else deliver(*pending, false);
 }
 
-void ClientGate::deliver(Verdict verdict, bool admitted) {
-    asio::post(io_, [alive = alive_, verdict = std::move(verdict), admitted] {
-        if (*alive) verdict(admitted);
+// The socket travels back with the verdict; a verdict dropped because the
+// gate has gone closes it on the loop's thread when the handler is destroyed.
+void ClientGate::deliver(PendingCheck& check, bool admitted) {
+    asio::post(io_, [alive = alive_, verdict = std::move(check.verdict), socket = std::move(check.socket),
+                     admitted]() mutable {
+        if (*alive) verdict(std::move(socket), admitted);
     });
 }
 
@@ -89,12 +91,12 @@ void ClientGate::work() {
         wake_.wait(lock, [&] { return stopping_ || (pending = nextStartable()); });
         if (stopping_) return;
         lock.unlock();
-        const bool admitted = listenerShouldAcceptNewConnection(pending->socket);
+        const bool admitted = listenerShouldAcceptNewConnection(pending->socket.native_handle());
         // Counted out before the verdict arrives, so a peer that reconnects
         // right after it is not refused for a check already done.
         lock.lock();
         quota_.finished(pending->user);
-        deliver(std::move(pending->verdict), admitted);
+        deliver(*pending, admitted);
     }
 }
 
@@ -117,7 +119,7 @@ bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const F
     const std::optional<platform::foundation::SmallFile> file =
         platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
     if (!file) return false;
-    const std::optional<platform::foundation::StringDictionary> info = parseInfoPlist_(file->bytes);
+    const std::optional<platform::foundation::StringDictionary> info = parser_->parse(file->bytes);
     bool admitted = false;
     if (info) {
         const auto identifier = info->find("CFBundleIdentifier");

@@ -5,12 +5,11 @@
 // calls them in order and owns their results.
 //
 // Threads: the object, its SMC and its model data belong to the thread that
-// runs env.io (the SMC thread). Every method must be called there, and the
-// refreshed hook is called there too. Nothing here throws; SMC failures give
+// runs io (the SMC thread). Every method must be called there, and the sink
+// is called there too. Nothing here throws; SMC failures give
 // the substitute values -1 (temperature) and 0 (fan speed).
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,9 +17,9 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/registry/PlatformNameSource.h"
+#include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/model/ModelData.h"
+#include "sensor-service/model/ModelDataSink.h"
 #include "sensor-service/profiles/PlatformProfile.h"
 #include "sensor-service/smc/Smc.h"
 
@@ -28,19 +27,12 @@ namespace vrl {
 
 class VRLServerObject {
 public:
-    struct Environment {
-        asio::io_context& io;  // the SMC thread's loop, which runs the refresh timer
-        Smc& smc;
-        const platform::registry::PlatformNameSource& platformName;
-        const platform::foundation::Bundle& mainBundle;  // strings table of pattern titles
-        // Called on the owning thread at the end of every refresh, the first
-        // one included, and after setModelData; may be empty.
-        std::function<void(const ModelData&)> refreshed;
-    };
-
     // init: runs discovery, the first refresh and the start of the timer, so
-    // a new object already holds values. Everything env names must outlive it.
-    explicit VRLServerObject(Environment env);
+    // a new object already holds values. io is the SMC thread's loop, which
+    // runs the refresh timer; smc is read, the machine gives the model name
+    // and the strings table of pattern titles; sink gets the model data after
+    // every refresh. All four must outlive the object.
+    VRLServerObject(asio::io_context& io, Smc& smc, const SensorMachine& machine, ModelDataSink& sink);
     ~VRLServerObject();
     VRLServerObject(const VRLServerObject&) = delete;
     VRLServerObject& operator=(const VRLServerObject&) = delete;
@@ -55,7 +47,7 @@ public:
     void startTimer();
     // Stops the timer (no-op without one); the values keep their last reading.
     void endTimer();
-    // Opens the SMC, re-reads every entry's value, closes it, calls refreshed.
+    // Opens the SMC, re-reads every entry's value, closes it, tells the sink.
     void updateModuleFromTimer();
     // Degrees Celsius, or -1 when the key cannot be read or is not "sp78".
     double getTempValueForKey(const std::string& key);
@@ -77,7 +69,7 @@ public:
     void insertSmcSensorsWithKeys(const std::vector<std::string>& keys);
 
     const ModelData& modelData() const { return _modelData; }
-    // Replaces the model data and publishes it through refreshed.
+    // Replaces the model data and hands it to the sink.
     void setModelData(ModelData data);
     void addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
                                      NumberObject min, NumberObject max);
@@ -89,7 +81,10 @@ private:
     void scheduleNextRefresh(std::chrono::steady_clock::duration period);
     void publish() const;
 
-    Environment env_;
+    asio::io_context& io_;
+    Smc& smc_;
+    const SensorMachine& machine_;
+    ModelDataSink& sink_;
     std::unique_ptr<asio::steady_timer> vrlTimer;
     float _timerInterval = 0.0f;
     PlatformProfile _platformProfile;

@@ -4,9 +4,12 @@
 // CFBundleIdentifier = kClientBundleIdentifier, exactly.
 //
 // Deciding means reading files the peer controls, which can be slow, huge or
-// made to block; so it never runs on the serving loop. Worker threads decide
-// and post each verdict back to the loop; GateQuota bounds what waits for
-// them, and VerdictCache spares a peer that comes back a second parse.
+// made to block; so it never runs on the serving loop. The gate takes the
+// connection's socket, worker threads decide, and each verdict goes back to
+// the loop together with the socket; GateQuota bounds what waits for them,
+// and VerdictCache spares a peer that comes back a second parse. While the
+// gate holds a socket it is the socket's only owner: a gate destroyed with
+// checks still waiting or running closes their sockets itself.
 #include <sys/types.h>
 
 #include <atomic>
@@ -23,10 +26,12 @@
 #include <vector>
 
 #include <asio/io_context.hpp>
+#include <asio/local/stream_protocol.hpp>
 
-#include "platform/foundation/PropertyList.h"
-#include "sensor-service/server/GateQuota.h"
-#include "sensor-service/server/VerdictCache.h"
+#include "platform/foundation/FileIdentity.h"
+#include "sensor-service/server/gate/GateQuota.h"
+#include "sensor-service/server/gate/InfoPlistParser.h"
+#include "sensor-service/server/gate/VerdictCache.h"
 
 namespace vrl {
 
@@ -34,8 +39,10 @@ inline constexpr const char* kClientBundleIdentifier = "com.quenmoor.vorrel";
 
 class ClientGate {
 public:
-    using Verdict = std::function<void(bool admitted)>;
-    using InfoPlistParser = std::function<std::optional<platform::foundation::StringDictionary>(std::string_view)>;
+    using Socket = asio::local::stream_protocol::socket;
+    // Called on the serving loop with the socket checked and whether its peer
+    // is admitted; a refused socket is the callee's to close.
+    using Verdict = std::function<void(Socket socket, bool admitted)>;
 
     // See GateQuota for why each cap.
     struct Limits {
@@ -49,24 +56,22 @@ public:
     // Serving thread, with the serving io_context. Requires every limit > 0,
     // checksInFlightPerUser < checksInFlight and runningChecksPerUser <
     // workers. Starts the workers; a thread that cannot be started leaves
-    // fewer (none: every check refused).
-    // parseInfoPlist turns the Info.plist's bytes into its string entries.
-    explicit ClientGate(asio::io_context& io, Limits limits,
-                        InfoPlistParser parseInfoPlist = platform::foundation::parseStringDictionary);
-    explicit ClientGate(asio::io_context& io) : ClientGate(io, Limits{}) {}
+    // fewer (none: every check refused). parser turns the Info.plist's bytes
+    // into its string entries.
+    ClientGate(asio::io_context& io, Limits limits, std::unique_ptr<InfoPlistParser> parser);
     // Serving thread. Stops and joins the workers, after any check they are
     // running (which can take as long as its slowest file); verdicts not yet
-    // delivered are dropped, never called.
+    // delivered are dropped, never called, and their sockets closed.
     ~ClientGate();
     ClientGate(const ClientGate&) = delete;
     ClientGate& operator=(const ClientGate&) = delete;
 
-    // Serving thread only. Requires socketFd to be a connected Unix stream
-    // socket that the caller keeps open until verdict has been called (or the
-    // gate destroyed): workers read it. Posts verdict to io exactly once
-    // unless the gate is destroyed first: with the decision of a worker, or
-    // at once with false when a cap is reached or the peer's user is unknown.
-    void check(int socketFd, Verdict verdict);
+    // Serving thread only. socket: a connected Unix stream socket of io,
+    // which the gate owns until it hands it back. Posts verdict to io exactly
+    // once unless the gate is destroyed first: with the decision of a worker,
+    // or at once with false when a cap is reached or the peer's user is
+    // unknown.
+    void check(Socket socket, Verdict verdict);
 
     // The decision itself, what the platform's listener:shouldAcceptNewConnection:
     // asks: true only for the main application. Any thread but the serving
@@ -79,16 +84,18 @@ private:
     struct PendingCheck;
 
     bool admitsInfoPlist(const std::filesystem::path& infoPlist, const platform::foundation::FileIdentity& executable);
-    void deliver(Verdict verdict, bool admitted);
+    void deliver(PendingCheck& check, bool admitted);
     std::unique_ptr<PendingCheck> nextStartable();
     void work();
 
     asio::io_context& io_;
-    InfoPlistParser parseInfoPlist_;
+    const std::unique_ptr<InfoPlistParser> parser_;
     VerdictCache verdicts_;
     // False once the gate is gone: verdicts already posted then stay undelivered.
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 
+    // Guards stopping_, quota_ and queue_, which the serving thread and the
+    // workers share; wake_ tells the workers that one of them changed.
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;

@@ -8,13 +8,13 @@
 #include <asio/signal_set.hpp>
 
 #include "platform/cli/CommandLine.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/log/SystemLog.h"
-#include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/server/ServiceOptions.h"
-#include "sensor-service/server/SmcSelection.h"
+#include "platform/smc/AppleSmcDriver.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ServiceOptions.h"
+#include "sensor-service/server/entry/SmcSelection.h"
 
 namespace {
 
@@ -68,17 +68,17 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    std::optional<vrl::SmcSelection> smc = vrl::selectSmc(options, error);
-    if (!smc) return fail(error);
-
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    const std::string identifier = bundle.bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
+    const std::unique_ptr<vrl::SensorMachine> machine =
+        vrl::selectMachine(options, platform::smc::kAppleSmcDirectory, error);
+    if (!machine) return fail(error);
+    const std::string identifier =
+        machine->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
 
     asio::io_context io;
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
-    vrl::DecisionAgent agent({io, smc->driver, *smc->platformName, bundle});
+    vrl::DecisionAgent agent(io, *machine);
     agent.startServer();
     agent.resume(*listener);
     sd_notify(0, "READY=1");

@@ -1,4 +1,4 @@
-#include "sensor-service/server/GateQuota.h"
+#include "sensor-service/server/gate/GateQuota.h"
 
 namespace vrl {
 

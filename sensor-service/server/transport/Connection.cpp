@@ -1,11 +1,11 @@
-#include "sensor-service/server/Connection.h"
+#include "sensor-service/server/transport/Connection.h"
 
 #include <cstring>
 
 #include <asio/write.hpp>
 
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/RequestHandler.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
 
 namespace vrl {
 

@@ -1,4 +1,4 @@
-#include "sensor-service/server/VerdictCache.h"
+#include "sensor-service/server/gate/VerdictCache.h"
 
 namespace vrl {
 

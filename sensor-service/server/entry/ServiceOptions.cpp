@@ -1,4 +1,4 @@
-#include "sensor-service/server/ServiceOptions.h"
+#include "sensor-service/server/entry/ServiceOptions.h"
 
 #include "platform/cli/CommandLine.h"
 

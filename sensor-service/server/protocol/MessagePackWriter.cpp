@@ -1,4 +1,4 @@
-#include "sensor-service/server/MessagePackWriter.h"
+#include "sensor-service/server/protocol/MessagePackWriter.h"
 
 #include <bit>
 #include <type_traits>
