@@ -85,6 +85,7 @@ class Report:
         self.header()
         self.targets()
         self.scaling()
+        self.request_costs()
         self.misses()
         self.changes()
         self.other_measurements()
@@ -133,11 +134,12 @@ class Report:
             "|---|---|---|---|---|---|",
             f"| request round trip, 150 entries ({fmt(rt['reply_bytes'], 0)}-byte reply) "
             f"| {fmt(rt['subject_us'])} µs | {fmt(rt['floor_us'])} µs, a raw epoll server answering the same bytes "
-            f"| {rt['ratio']:.2f} | ≤ 1.3 | {verdict(rt['ratio'] <= 1.3)} |",
+            f"| {rt['ratio']:.2f} | ≤ 1.2 | {verdict(rt['ratio'] <= 1.2)} |",
             f"| requests per second, 8 clients, 150 entries | {fmt(rps['subject_rps'], 0)} "
-            f"| {fmt(rps['floor_rps'], 0)} | {rps['rps_ratio']:.2f} | ≥ 0.7 | {verdict(rps['rps_ratio'] >= 0.7)} |",
-            f"| system calls per request (strace, all threads) | {calls['subject_calls']:.2f} "
-            f"| {calls['floor_calls']:.2f}: epoll_wait, read, write | — | ≤ 4 | {verdict(calls['subject_calls'] <= 4)} |",
+            f"| {fmt(rps['floor_rps'], 0)} | {rps['rps_ratio']:.2f} | ≥ 0.9 | {verdict(rps['rps_ratio'] >= 0.9)} |",
+            f"| system calls per request (strace, all threads; by kind below) | {calls['subject_calls']:.2f} "
+            f"| {calls['floor_calls']:.2f}: epoll_wait, read, write | — | the floor's 3 "
+            f"| {verdict(round(calls['subject_calls'], 2) <= 3)} |",
             *self.applesmc_service_rows(),
             f"| SMC calls of a refresh ({fmt(refresh['entries'], 0)} entries of the built-in Mac) "
             f"| {fmt(refresh['smc_calls'], 0)} | — | — | {fmt(refresh['expected_calls'], 0)}: one per "
@@ -288,6 +290,80 @@ class Report:
             "",
         )
 
+    def request_costs(self):
+        rt = self.round_trip(150)
+        rps = self.service["BM_RequestsPerSecond8Clients/real_time"]
+        calls = self.service["BM_SystemCallsPerRequest/iterations:1/repeats:1/real_time"]
+
+        def row(what, subject, floor, digits=2, unit=""):
+            ratio = f"{subject / floor:.2f}" if floor else "—"
+            return f"| {what} | {subject:,.{digits}f}{unit} | {floor:,.{digits}f}{unit} | {ratio} |"
+
+        kinds = sorted({name.split(".", 1)[1] for name in calls if name.startswith(("subject_calls.", "floor_calls."))})
+        by_kind = ", ".join(f"{kind} {calls.get(f'subject_calls.{kind}', 0):.2f}" for kind in kinds
+                            if calls.get(f"subject_calls.{kind}", 0) > 0)
+        floor_by_kind = ", ".join(f"{kind} {calls.get(f'floor_calls.{kind}', 0):.2f}" for kind in kinds
+                                  if calls.get(f"floor_calls.{kind}", 0) > 0)
+        self.say(
+            "## Where a request's time goes",
+            "",
+            "Per request, 150 entries, measured in the same runs as the targets above: each server's CPU time "
+            "and context switches are read from /proc over the timed loop (every thread of the service "
+            "summed), the system calls counted by strace over 2,000 requests on one connection.",
+            "",
+            "| per request | service | epoll floor | ratio |",
+            "|---|---|---|---|",
+            row("round trip, 1 client (wall clock)", rt["subject_us"], rt["floor_us"], 1, " µs"),
+            row("server's CPU time, 1 client", rt["subject_cpu_us"], rt["floor_cpu_us"], 2, " µs"),
+            row("server's CPU time, 8 clients", rps["subject_cpu_us"], rps["floor_cpu_us"], 2, " µs"),
+            row("wake-ups from a blocking wait, 1 client", rt["subject_wakeups"], rt["floor_wakeups"]),
+            row("preemptions, 1 client", rt["subject_preemptions"], rt["floor_preemptions"]),
+            row("wake-ups, 8 clients", rps["subject_wakeups"], rps["floor_wakeups"], 3),
+            row("preemptions, 8 clients", rps["subject_preemptions"], rps["floor_preemptions"]),
+            f"| wake-ups of the service's other threads (SMC, gate), 1 and 8 clients "
+            f"| {rt['subject_other_thread_wakeups']:.3f} and {rps['subject_other_thread_wakeups']:.3f} | — | — |",
+            f"| system calls, by kind | {by_kind} | {floor_by_kind} | — |",
+            f"| system calls that returned an error (EAGAIN, or EINTR where strace attached) | {calls['subject_failed_calls']:.4f} "
+            f"| {calls['floor_failed_calls']:.4f} | — |",
+            "",
+            "The service makes the floor's three system calls a request and no other: Asio reads only once "
+            "the reactor has reported the socket readable (no speculative read that finds nothing), writes "
+            "without waiting for it, changes no epoll registration per request and never touches its eventfd "
+            "interrupter, and no other thread of the service wakes. Asio calls recv and send where the floor "
+            "calls read and write; in the kernel both reach the same socket code.",
+            "",
+            "What is left between the two is CPU time in the serving process. Profiled with perf's CPU-clock "
+            "sampling of both servers in one round-trip run (`perf record -e cpu-clock` on the benchmark, which "
+            "follows its children; this machine has no hardware counters, and the profile slows both sides "
+            "alike), the service spent about 0.6 µs a request more than the floor in user space and 0.3 µs "
+            "more in the kernel. Of the user-space part about 0.17 µs is the project's own code: cutting the "
+            "frame out of the buffer, comparing the request's bytes, loading the published reply and the "
+            "calls into Asio to write it and to read again. About 0.35 µs is Asio's bookkeeping, none of it a "
+            "system call: the scheduler's turn of its loop and its operation queue, the reactor's dispatch "
+            "of the ready descriptor, the next read registered and counted as work, the handler moved "
+            "through the type-erased executor. The last 0.3 µs is glibc's, on Asio's behalf: the scheduler's "
+            "and the descriptor's mutexes, and the cancellation-point bookkeeping around every recv, send "
+            "and epoll_wait that a process with more than one thread pays and the single-threaded floor "
+            "skips (the service must have its SMC thread). The kernel's part is recv and send against read "
+            "and write on the same socket code, and the context switches of the preemptions counted above. "
+            "Constructing the io_context with a concurrency hint of 1 (the hint that still lets the gate's "
+            "workers post verdicts) changed none of the figures in side-by-side runs, so the service keeps "
+            "the default; dropping Asio's I/O locking is not an option while other threads post to the loop.",
+            "",
+            "Wall-clock ratios move with the machine's other load more than CPU times do, and the round "
+            "trip includes the client's own three system calls and both context switches, which are the "
+            "same for either server: the CPU-time ratio is the one that shows the service's own cost. With "
+            "8 clients the clients' threads share the one CPU with the server, so most of that time is "
+            "theirs, and a server is preempted by a client it has just answered rather than blocking: a "
+            "server that is busier per request is preempted more often, and each preemption is a context "
+            "switch more. Traced with perf's sched_switch events, every preemption of either server comes "
+            "on the return from its read or its write, in about equal halves: the write wakes the client "
+            "with the reply, and the read, which frees the request's space in the client's socket, wakes "
+            "the client waiting in its recv too. Tracing itself evens the two servers' counts out, so the "
+            "counts above come from /proc alone.",
+            "",
+        )
+
     @staticmethod
     def scaling_rows(sizes, figure, units):
         rows, slopes = [], []
@@ -311,9 +387,9 @@ class Report:
     def misses(self):
         refresh = self.sensor["BM_Refresh"]
         others = [
-            ("request round trip, 150 entries", self.round_trip(150)["ratio"], "≤ 1.3", lambda r: r <= 1.3),
+            ("request round trip, 150 entries", self.round_trip(150)["ratio"], "≤ 1.2", lambda r: r <= 1.2),
             ("requests per second, 8 clients", self.service["BM_RequestsPerSecond8Clients/real_time"]["rps_ratio"],
-             "≥ 0.7", lambda r: r >= 0.7),
+             "≥ 0.9", lambda r: r >= 0.9),
             ("discovery, 2,500 keys", self.discovery(2500)["ratio"], "≤ 2", lambda r: r <= 2),
             ("appcast parse", self.appcast(max(self.item_counts()))["ratio"], "≤ 1.3", lambda r: r <= 1.3),
         ]
@@ -390,6 +466,15 @@ class Report:
             "has arrived with one read and answers every whole frame in it, three system calls a request like the raw epoll "
             "floor. On the FUSE applesmc the longest round trip in a typical 200-ms window of back-to-back refreshes is the "
             "floor's own.",
+            "- **The serving loop beside the floor** (before, in side-by-side runs: the service's CPU time per "
+            "request 1.21 to 1.25 times the floor's with one client and 1.18 with 8; wall clock 0.99 to 1.09 "
+            "and 0.88 to 0.93): every reply went through the connection's queue and its completion was "
+            "posted back to the serving thread, one more turn of Asio's loop a request, and the request, "
+            "the same bytes from every client library, was unpacked with three allocations. A reply is now "
+            "written at once and only what the socket does not take is queued; the client library's request "
+            "is recognised by its bytes, any other encoding still decoded. After: 1.10 and 1.09 times in CPU "
+            "time, 1.02 to 1.05 and 0.91 to 0.94 on the wall clock, three system calls a request before and "
+            "after.",
             "- **The applesmc driver** (measured on the FUSE stand-in with the built-in Mac's 33 keys, "
             "300 µs + 40 µs a byte per SMC transaction, one refresh of every key, pinned to one CPU): each "
             "open read `key_count` again and selected and named every index, and every access opened, read "

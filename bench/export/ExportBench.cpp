@@ -28,6 +28,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/common/ProcessLoad.h"
 #include "client/AtomicFile.h"
 #include "client/PrometheusExposition.h"
 #include "client/SensorClient.h"
@@ -51,28 +52,6 @@ pid_t spawn(const std::vector<std::string>& args) {
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
-}
-
-// CPU time (µs) and context switches of every thread of a process, from the
-// scheduler's own counts: finer than the 10-ms ticks of /proc/PID/stat.
-struct ProcessUse {
-    double cpuMicroseconds = 0;
-    long wakeups = 0;
-};
-
-ProcessUse useOf(pid_t pid) {
-    ProcessUse use;
-    std::error_code error;
-    for (const fs::directory_entry& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        double nanoseconds = 0;
-        schedstat >> nanoseconds;
-        use.cpuMicroseconds += nanoseconds / 1000;
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);)
-            if (line.find("ctxt_switches:") != std::string::npos) use.wakeups += std::stol(line.substr(line.find(':') + 1));
-    }
-    return use;
 }
 
 double processCpuMicroseconds() {
@@ -117,7 +96,7 @@ void BM_ExportPeriod(benchmark::State& state) {
     const fs::path file = service().file("vorrel.prom");
     std::string bytes;
     double subject = 0, floor = 0, clientCpu = 0;
-    const ProcessUse serviceBefore = useOf(service().pid());
+    const bench::ProcessLoad serviceBefore = bench::processLoad(service().pid());
     for (auto _ : state) {
         const auto start = Clock::now();
         const double cpuStart = processCpuMicroseconds();
@@ -132,7 +111,7 @@ void BM_ExportPeriod(benchmark::State& state) {
         floor += std::chrono::duration<double, std::micro>(end - middle).count();
     }
     const double n = static_cast<double>(state.iterations());
-    const double serviceCpu = (useOf(service().pid()).cpuMicroseconds - serviceBefore.cpuMicroseconds) / n;
+    const double serviceCpu = (bench::processLoad(service().pid()) - serviceBefore).cpuNanoseconds / 1000 / n;
     state.counters["subject_us"] = subject / n;
     state.counters["floor_us"] = floor / n;
     state.counters["ratio"] = subject / floor;
@@ -158,7 +137,7 @@ void BM_ExportProcess(benchmark::State& state) {
                                                  service().file("vorrel.prom").string(), "--socket",
                                                  service().socket().string()};
     double subject = 0, floor = 0;
-    const ProcessUse serviceBefore = useOf(service().pid());
+    const bench::ProcessLoad serviceBefore = bench::processLoad(service().pid());
     for (auto _ : state) {
         subject += childCpuMicroseconds(exportCommand);
         floor += childCpuMicroseconds({"/bin/true"});
@@ -166,7 +145,7 @@ void BM_ExportProcess(benchmark::State& state) {
     const double n = static_cast<double>(state.iterations());
     state.counters["client_cpu_us"] = subject / n;
     state.counters["floor_cpu_us"] = floor / n;
-    state.counters["service_cpu_us"] = (useOf(service().pid()).cpuMicroseconds - serviceBefore.cpuMicroseconds) / n;
+    state.counters["service_cpu_us"] = (bench::processLoad(service().pid()) - serviceBefore).cpuNanoseconds / 1000 / n;
 }
 BENCHMARK(BM_ExportProcess)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
@@ -179,15 +158,17 @@ void BM_PackagedMinute(benchmark::State& state) {
                                       service().socket().string()});
         // Its start and first export are the process's one-off cost, not the period's.
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        const ProcessUse exporterBefore = useOf(exporter), serviceBefore = useOf(service().pid());
+        const bench::ProcessLoad exporterBefore = bench::processLoad(exporter);
+        const bench::ProcessLoad serviceBefore = bench::processLoad(service().pid());
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        const ProcessUse exporterAfter = useOf(exporter), serviceAfter = useOf(service().pid());
+        const bench::ProcessLoad exporterUse = bench::processLoad(exporter) - exporterBefore;
+        const bench::ProcessLoad serviceUse = bench::processLoad(service().pid()) - serviceBefore;
         kill(exporter, SIGTERM);
         waitpid(exporter, nullptr, 0);
         state.counters["seconds"] = seconds;
-        state.counters["exporter_cpu_us"] = exporterAfter.cpuMicroseconds - exporterBefore.cpuMicroseconds;
-        state.counters["exporter_wakeups"] = static_cast<double>(exporterAfter.wakeups - exporterBefore.wakeups);
-        state.counters["service_cpu_us"] = serviceAfter.cpuMicroseconds - serviceBefore.cpuMicroseconds;
+        state.counters["exporter_cpu_us"] = exporterUse.cpuNanoseconds / 1000;
+        state.counters["exporter_wakeups"] = exporterUse.wakeups + exporterUse.preemptions;
+        state.counters["service_cpu_us"] = serviceUse.cpuNanoseconds / 1000;
         state.counters["periods"] = std::floor(seconds / kPackagedPeriodSeconds);
     }
 }

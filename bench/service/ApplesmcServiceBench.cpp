@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/service/EpollFloor.h"
+#include "bench/common/ProcessLoad.h"
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
 #include "platform/smc/AppleSmcDriver.h"
@@ -190,20 +191,6 @@ void BM_LongestRoundTripDuringRefreshes(benchmark::State& state) {
 }
 BENCHMARK(BM_LongestRoundTripDuringRefreshes)->Iterations(1)->Repetitions(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Time on a CPU of every thread of the process: /proc's schedstat of the
-// process itself speaks for its main thread only, the serving one.
-long long cpuNanoseconds(pid_t pid) {
-    long long total = 0;
-    std::error_code ec;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
-        std::ifstream in(task.path() / "schedstat");
-        long long ns = 0;
-        in >> ns;
-        total += ns;
-    }
-    return total;
-}
-
 int idleSeconds() {
     const char* seconds = std::getenv("VRL_BENCH_IDLE_SECONDS");
     // Whole periods, so that the window holds a whole number of refreshes.
@@ -230,13 +217,13 @@ void BM_IdleMinuteOnApplesmc(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));
         mounted.fake->control("reset");
         const uint64_t opensBefore = opens;
-        const long long before = cpuNanoseconds(service.pid());
+        const double before = bench::processLoad(service.pid()).cpuNanoseconds;
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        const long long used = cpuNanoseconds(service.pid()) - before;
+        const double used = bench::processLoad(service.pid()).cpuNanoseconds - before;
         const nlohmann::json counts = mounted.fake->counters();
         const double refreshes = static_cast<double>(opens - opensBefore);
         const double entries = static_cast<double>(data.modelData->size());
-        state.counters["cpu_ms_per_minute"] = static_cast<double>(used) / 1e6 * 60.0 / seconds;
+        state.counters["cpu_ms_per_minute"] = used / 1e6 * 60.0 / seconds;
         state.counters["entries"] = entries;
         state.counters["refreshes"] = refreshes;
         // Every entry whose key the SMC has costs 3 accesses and 1 transaction;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
 #include "bench/service/EpollFloor.h"
+#include "bench/common/ProcessLoad.h"
 #include "bench/service/ServiceProcesses.h"
 #include "bench/service/SystemCallCount.h"
 #include "client/SensorClient.h"
@@ -108,8 +111,42 @@ struct Connections {
     ~Connections() {
         for (int fd : fds) ::close(fd);
     }
-    bool ready() const { return std::find(fds.begin(), fds.end(), -1) == fds.end(); }
+    // One round trip on each, so that admission and the first allocations are
+    // behind; false when any fails.
+    bool ready() const {
+        std::vector<uint8_t> buffer;
+        return std::all_of(fds.begin(), fds.end(), [&buffer](int fd) { return fd >= 0 && roundTrip(fd, buffer) > 0; });
+    }
     std::vector<int> fds;
+};
+
+// Each server's own cost per request over a benchmark's timed loop, read from
+// /proc: CPU time, wake-ups and preemptions, the service's threads all counted.
+class CostPerRequest {
+public:
+    explicit CostPerRequest(const Servers& servers)
+        : floorPid_(servers.floor->pid()),
+          servicePid_(servers.service->pid()),
+          floorStart_(bench::processLoad(floorPid_)),
+          serviceStart_(bench::processLoad(servicePid_)) {}
+
+    void report(benchmark::State& state, double requestsPerIteration) const {
+        const double requests = static_cast<double>(state.iterations()) * requestsPerIteration;
+        const bench::ProcessLoad floor = bench::processLoad(floorPid_) - floorStart_;
+        const bench::ProcessLoad service = bench::processLoad(servicePid_) - serviceStart_;
+        state.counters["floor_cpu_us"] = floor.cpuNanoseconds / requests / 1000;
+        state.counters["subject_cpu_us"] = service.cpuNanoseconds / requests / 1000;
+        state.counters["cpu_ratio"] = service.cpuNanoseconds / floor.cpuNanoseconds;
+        state.counters["floor_wakeups"] = floor.wakeups / requests;
+        state.counters["subject_wakeups"] = service.wakeups / requests;
+        state.counters["floor_preemptions"] = floor.preemptions / requests;
+        state.counters["subject_preemptions"] = service.preemptions / requests;
+        state.counters["subject_other_thread_wakeups"] = service.otherThreadWakeups / requests;
+    }
+
+private:
+    pid_t floorPid_, servicePid_;
+    bench::ProcessLoad floorStart_, serviceStart_;
 };
 
 void BM_RequestRoundTrip(benchmark::State& state) {
@@ -122,10 +159,12 @@ void BM_RequestRoundTrip(benchmark::State& state) {
     }
     std::vector<uint8_t> buffer;
     bool failed = false;
+    const CostPerRequest cost(servers);
     bench::sideBySide(
         state, [&] { failed |= roundTrip(toFloor.fds[0], buffer) == 0; },
         [&] { failed |= roundTrip(toService.fds[0], buffer) == 0; });
     if (failed) state.SkipWithError("a round trip failed");
+    cost.report(state, 1);
     state.counters["entries"] = entries;
     state.counters["reply_bytes"] = static_cast<double>(servers.replyBytes);
 }
@@ -153,9 +192,11 @@ void BM_RequestsPerSecond8Clients(benchmark::State& state) {
         return;
     }
     bool ok = true;
+    const double requests = kClients * kRequestsPerClient;
+    const CostPerRequest cost(servers);
     bench::sideBySide(state, [&] { ok &= runClients(toFloor.fds); }, [&] { ok &= runClients(toService.fds); });
     if (!ok) state.SkipWithError("a round trip failed");
-    const double requests = kClients * kRequestsPerClient;
+    cost.report(state, requests);
     const double floorRate = requests / (state.counters["floor_us"] * 1e-6);
     const double subjectRate = requests / (state.counters["subject_us"] * 1e-6);
     state.counters["floor_rps"] = floorRate;
@@ -165,8 +206,8 @@ void BM_RequestsPerSecond8Clients(benchmark::State& state) {
 }
 BENCHMARK(BM_RequestsPerSecond8Clients)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// System calls each server makes per request, counted by strace: the floor
-// makes three (epoll_wait, read, write).
+// System calls each server makes per request, counted by strace, in all and
+// by kind: the floor makes three (epoll_wait, read, write).
 void BM_SystemCallsPerRequest(benchmark::State& state) {
     constexpr int kRequests = 2000;
     Servers servers(150);
@@ -175,24 +216,28 @@ void BM_SystemCallsPerRequest(benchmark::State& state) {
         state.SkipWithError("no server (refused? run from the bundle)");
         return;
     }
-    auto callsPerRequest = [](pid_t pid, int fd) -> std::optional<double> {
+    auto callsPerRequest = [](pid_t pid, int fd) -> std::optional<bench::SystemCalls> {
         std::vector<uint8_t> buffer;
         bench::SystemCallCount count(pid);
         for (int i = 0; i < kRequests; ++i) {
             if (roundTrip(fd, buffer) == 0) return std::nullopt;
         }
-        const std::optional<double> calls = count.finish();
-        return calls ? std::optional(*calls / kRequests) : std::nullopt;
+        return count.finish();
+    };
+    auto report = [&state](const std::string& side, const bench::SystemCalls& calls) {
+        state.counters[side + "_calls"] = calls.total / kRequests;
+        state.counters[side + "_failed_calls"] = calls.failed / kRequests;
+        for (const auto& [name, count] : calls.byName) state.counters[side + "_calls." + name] = count / kRequests;
     };
     for (auto _ : state) {
-        const std::optional<double> floor = callsPerRequest(servers.floor->pid(), toFloor.fds[0]);
-        const std::optional<double> subject = callsPerRequest(servers.service->pid(), toService.fds[0]);
+        const std::optional<bench::SystemCalls> floor = callsPerRequest(servers.floor->pid(), toFloor.fds[0]);
+        const std::optional<bench::SystemCalls> subject = callsPerRequest(servers.service->pid(), toService.fds[0]);
         if (!floor || !subject) {
             state.SkipWithError("strace could not count (is it installed?)");
             return;
         }
-        state.counters["floor_calls"] = *floor;
-        state.counters["subject_calls"] = *subject;
+        report("floor", *floor);
+        report("subject", *subject);
     }
 }
 BENCHMARK(BM_SystemCallsPerRequest)->Iterations(1)->Repetitions(1)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -27,14 +27,26 @@ bool everyThreadTraced(pid_t pid) {
     return !ec;
 }
 
-// The calls column of strace's closing "total" line.
-std::optional<double> totalCalls(const std::filesystem::path& report) {
+// strace's table: "% time, seconds, usecs/call, calls, [errors,] syscall" a
+// row, the errors column empty where there were none, closed by "total".
+std::optional<SystemCalls> tableOf(const std::filesystem::path& report) {
     std::ifstream in(report);
+    SystemCalls calls;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::vector<std::string> words{std::istream_iterator<std::string>(fields), {}};
-        if (words.size() >= 5 && words.back() == "total") return std::stod(words[3]);
+        if ((words.size() != 5 && words.size() != 6) || words[0].find_first_not_of("0123456789.") != std::string::npos) {
+            continue;
+        }
+        const double count = std::stod(words[3]);
+        const double failed = words.size() == 6 ? std::stod(words[4]) : 0;
+        if (words.back() == "total") {
+            calls.total = count;
+            calls.failed = failed;
+            return calls;
+        }
+        calls.byName[words.back()] = count;
     }
     return std::nullopt;
 }
@@ -54,13 +66,13 @@ SystemCallCount::SystemCallCount(pid_t pid)
 
 SystemCallCount::~SystemCallCount() { finish(); }
 
-std::optional<double> SystemCallCount::finish() {
+std::optional<SystemCalls> SystemCallCount::finish() {
     if (strace_ <= 0) return std::nullopt;
     kill(strace_, SIGINT);
     int status = 0;
     waitpid(strace_, &status, 0);
     strace_ = -1;
-    std::optional<double> calls = totalCalls(report_);
+    std::optional<SystemCalls> calls = tableOf(report_);
     std::filesystem::remove(report_);
     return calls;
 }

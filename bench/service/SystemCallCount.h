@@ -5,9 +5,20 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <string>
 
 namespace bench {
+
+// What strace counted: every call, and each kind by its name; `failed` are
+// the calls that returned an error (a read that found nothing, or a wait that
+// strace interrupted as it attached).
+struct SystemCalls {
+    double total = 0;
+    double failed = 0;
+    std::map<std::string, double> byName;
+};
 
 class SystemCallCount {
 public:
@@ -17,9 +28,9 @@ public:
     SystemCallCount(const SystemCallCount&) = delete;
     SystemCallCount& operator=(const SystemCallCount&) = delete;
 
-    // Detaches and gives the number of calls made meanwhile; none when strace
-    // is missing or could not attach.
-    std::optional<double> finish();
+    // Detaches and gives the calls made meanwhile; none when strace is missing
+    // or could not attach.
+    std::optional<SystemCalls> finish();
 
 private:
     pid_t traced_;

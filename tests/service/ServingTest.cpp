@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include <asio/executor_work_guard.hpp>
@@ -96,9 +97,35 @@ TEST(Connection, AnswersEveryWholeFrameHowEverTheBytesArrive) {
     Frame unknown = platform::ipc::framed(Frame{0x81, 0xa6, 'm', 'e', 't', 'h', 'o', 'd', 0xa1, 'x'});
     pair.send(unknown);
     EXPECT_EQ(pair.receiveFrame(), platform::ipc::framed(encodeError("unknown method: x")));
+    const std::string_view method = platform::ipc::kMethodGetModelData;
+    Frame longForm{0x81, 0xa6, 'm', 'e', 't', 'h', 'o', 'd', 0xd9, uint8_t(method.size())};
+    longForm.insert(longForm.end(), method.begin(), method.end());
+    pair.send(platform::ipc::framed(longForm));
+    EXPECT_EQ(pair.receiveFrame(), *reply) << "the request in another encoding than the client library's";
 
     pair.send(Frame{0x00, 0x00, 0x10, 0x01});  // one byte over the request limit
     EXPECT_TRUE(pair.receiveFrame().empty()) << "an oversized frame ends the connection";
+}
+
+TEST(Connection, RepliesTheSocketCannotTakeAtOnceArriveWholeAndInOrder) {
+    // Each more than a Unix socket's send buffer, both together under the
+    // unsent-reply cap: the first goes out in part and its rest is queued.
+    ModelData many;
+    for (int i = 0; i < 5000; ++i) {
+        many["T" + std::to_string(i)] = {"Temperature Sensor " + std::to_string(i), 40.0, kUnitCelsius, kTypeTemperature,
+                                         {}, {}, false};
+    }
+    const Frame big = platform::ipc::framed(encodeModelDataReply(many));
+    ASSERT_GT(big.size(), 300'000u);
+    RequestHandler handler;
+    handler.modelDataRefreshed(many);
+    ServedSocketPair pair(handler);
+    const Frame& request = platform::ipc::getModelDataRequestFrame();
+    Frame two = request;
+    two.insert(two.end(), request.begin(), request.end());
+    pair.send(two);
+    EXPECT_EQ(pair.receiveFrame(), big);
+    EXPECT_EQ(pair.receiveFrame(), big);
 }
 
 // An SMC whose exchanges can be held up, as a slow or hung kernel driver would.

@@ -15,7 +15,13 @@ using platform::ipc::SharedFrame;
 Connection::Connection(Socket socket, ConnectionManager& manager, const RequestHandler& handler)
     : socket_(std::move(socket)), manager_(manager), handler_(handler) {}
 
-void Connection::start() { readSome(); }
+void Connection::start() {
+    // Replies are written at once where the socket takes them, and a full
+    // socket must not block the serving thread.
+    std::error_code ignored;
+    socket_.non_blocking(true, ignored);
+    readSome();
+}
 
 void Connection::stop() {
     if (stopped_) return;
@@ -56,11 +62,24 @@ bool Connection::answerWholeFrames() {
 }
 
 bool Connection::send(SharedFrame frame) {
-    unsentBytes_ += frame->size();
+    std::size_t written = 0;
+    if (!writing_) {
+        // Nothing queued: one write now, and only what the socket did not
+        // take waits in the queue. A reply that goes out whole costs no
+        // completion handler and no turn of the serving loop.
+        std::error_code ec;
+        written = socket_.write_some(asio::buffer(*frame), ec);
+        if (ec && ec != asio::error::would_block) return false;
+        if (written == frame->size()) return true;
+    }
+    unsentBytes_ += frame->size() - written;
     // A client that asks without reading must not make the service hold replies for ever.
     if (unsentBytes_ > kMaxUnsentReplyBytes) return false;
     outgoing_.push_back(std::move(frame));
-    if (!writing_) writeNext();
+    if (!writing_) {
+        frontWritten_ = written;
+        writeNext();
+    }
     return true;
 }
 
@@ -70,12 +89,13 @@ void Connection::writeNext() {
         return;
     }
     writing_ = true;
-    asio::async_write(socket_, asio::buffer(*outgoing_.front()),
+    asio::async_write(socket_, asio::buffer(*outgoing_.front()) + frontWritten_,
                       [self = shared_from_this()](std::error_code ec, std::size_t written) {
                           if (self->stopped_) return;
                           if (ec) return self->end();
                           self->unsentBytes_ -= written;
                           self->outgoing_.pop_front();
+                          self->frontWritten_ = 0;
                           self->writeNext();
                       });
 }

@@ -1,8 +1,9 @@
 #pragma once
 // One admitted client. It reads whatever has arrived with one read, answers
 // every whole request frame in it, and keeps a partial frame for the next
-// read; replies are shared immutable frames queued for writing. A request that
-// arrives whole therefore costs one read and one write.
+// read; replies are shared immutable frames, written at once and queued only
+// when the socket cannot take them. A request that arrives whole therefore
+// costs one read and one write.
 #include <array>
 #include <cstddef>
 #include <deque>
@@ -36,8 +37,10 @@ public:
 
 private:
     void readSome();
-    // False when a frame is malformed or too large: the connection must end.
+    // False when a frame is malformed or too large, or a reply cannot be
+    // sent: the connection must end.
     bool answerWholeFrames();
+    // False when the socket failed or the client left too much unread.
     bool send(platform::ipc::SharedFrame frame);
     void writeNext();
     void end();
@@ -48,6 +51,7 @@ private:
     std::array<uint8_t, platform::ipc::kFrameHeaderBytes + platform::ipc::kMaxRequestPayloadBytes> buffer_{};
     std::size_t buffered_ = 0;
     std::deque<platform::ipc::SharedFrame> outgoing_;
+    std::size_t frontWritten_ = 0;  // of outgoing_.front(), written before it was queued
     std::size_t unsentBytes_ = 0;
     bool writing_ = false;
     bool stopped_ = false;
