@@ -31,8 +31,12 @@ public:
     std::filesystem::path device() const { return root_ / "mnt" / "applesmc.768"; }
     // opens, reads, writes, accesses, transactions, selections_moved, by_attribute.
     nlohmann::json counters() const;
-    // One control line ("reset", "move KEY TIMES INDEX", ...); false if refused.
+    // One control line ("reset", "move KEY TIMES INDEX", "remove", ...); false
+    // if refused.
     bool control(const std::string& line) const;
+    // The driver, removed with control("remove"), loaded again from another
+    // image (JSON text); false if refused.
+    bool loadAgain(const std::string& imageJson);
     // Unmounts now, as a device that goes away under an open driver.
     void unmount();
     // The file system's own process, which stands in for the kernel.
@@ -44,6 +48,7 @@ private:
 
     std::filesystem::path root_;
     pid_t server_;
+    int loads_ = 1;
 };
 
 }  // namespace vrl::test
