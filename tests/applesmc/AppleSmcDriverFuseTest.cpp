@@ -212,57 +212,6 @@ TEST_F(AppleSmcDriverFuseTest, KernelFailuresAreStatuses) {
     EXPECT_EQ(missing.open(handle), kSmcNoDevice);
 }
 
-// rmmod applesmc; modprobe applesmc: the first access that meets the driver
-// gone drops the files, one reopen is tried, and every other call of the
-// pass fails without touching a file; each later pass tries once. The driver
-// back, possibly with other keys, its new table answers from the next open,
-// or from the first call when it came and went while no call was made.
-TEST_F(AppleSmcDriverFuseTest, TheDriverUnloadedAndLoadedAgainIsReopenedWithItsNewKeys) {
-    uint32_t handle = openDriver();
-    ASSERT_EQ(call(handle, kSmcCmdReadBytes, "TC0P").status, kSmcSuccess);
-    ASSERT_TRUE(fake->control("reset"));
-    ASSERT_TRUE(fake->control("remove"));
-    EXPECT_EQ(call(handle, kSmcCmdReadBytes, "TC0P").status, kSmcNoDevice);
-    EXPECT_EQ(call(handle, kSmcCmdReadBytes, "F0Ac").status, kSmcNoDevice);
-    EXPECT_EQ(call(handle, kSmcCmdReadKeyInfo, "F0Ac").status, kSmcNoDevice);
-    // One reopen: key_count's lookup, and its retry where the kernel had
-    // cached the name.
-    const int refusedInPass = counter("refused");
-    EXPECT_EQ(counter("stale"), 1);
-    EXPECT_GE(refusedInPass, 1);
-    EXPECT_LE(refusedInPass, 2);
-    EXPECT_EQ(driver->close(handle), kSmcSuccess);
-    EXPECT_EQ(driver->open(handle), kSmcNoDevice);
-    EXPECT_GT(counter("refused"), refusedInPass);
-    EXPECT_LE(counter("refused"), refusedInPass + 2);
-    EXPECT_EQ(counter("stale"), 1);
-
-    // Back with TC0P at another value, F0Ac gone and a new key.
-    ASSERT_TRUE(fake->loadAgain(R"({"keys": [
-        {"key": "TC0P", "type": "sp78", "bytes": "3140"},
-        {"key": "TB0T", "type": "sp78", "bytes": "2200"}]})"));
-    ASSERT_TRUE(fake->control("reset"));
-    handle = openDriver();
-    EXPECT_EQ(counter("opens"), 6);
-    Reply reading = call(handle, kSmcCmdReadBytes, "TC0P");
-    ASSERT_EQ(reading.status, kSmcSuccess);
-    EXPECT_EQ(reading.data.bytes[0], 0x31);
-    EXPECT_EQ(call(handle, kSmcCmdReadBytes, "TB0T").status, kSmcSuccess);
-    EXPECT_EQ(call(handle, kSmcCmdReadKeyInfo, "F0Ac").status, kSmcNotFound);
-    EXPECT_EQ(counter("stale"), 0);
-    EXPECT_EQ(driver->close(handle), kSmcSuccess);
-
-    // Gone and back between two passes: the next pass's first read reopens.
-    ASSERT_TRUE(fake->control("remove"));
-    ASSERT_TRUE(fake->control("return"));
-    handle = openDriver();
-    reading = call(handle, kSmcCmdReadBytes, "TC0P");
-    ASSERT_EQ(reading.status, kSmcSuccess);
-    EXPECT_EQ(reading.data.bytes[0], 0x31);
-    EXPECT_EQ(counter("stale"), 1);
-    EXPECT_EQ(counter("opens"), 12);
-}
-
 // key_at_index is root's to write (0644): another user can read every
 // attribute but cannot select, so the driver reports no device.
 TEST_F(AppleSmcDriverFuseTest, OpenFailsWhereKeyAtIndexIsNotWritable) {

@@ -101,10 +101,4 @@ bool FakeAppleSmc::control(const std::string& line) const {
     return !out.fail();
 }
 
-bool FakeAppleSmc::loadAgain(const std::string& imageJson) {
-    const fs::path image = root_ / ("image-" + std::to_string(++loads_) + ".json");
-    std::ofstream(image) << imageJson;
-    return control("return " + image.string());
-}
-
 }  // namespace vrl::test

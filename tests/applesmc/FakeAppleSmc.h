@@ -34,9 +34,6 @@ public:
     // One control line ("reset", "move KEY TIMES INDEX", "remove", ...); false
     // if refused.
     bool control(const std::string& line) const;
-    // The driver, removed with control("remove"), loaded again from another
-    // image (JSON text); false if refused.
-    bool loadAgain(const std::string& imageJson);
     // Unmounts now, as a device that goes away under an open driver.
     void unmount();
     // The file system's own process, which stands in for the kernel.
@@ -48,7 +45,6 @@ private:
 
     std::filesystem::path root_;
     pid_t server_;
-    int loads_ = 1;
 };
 
 }  // namespace vrl::test
