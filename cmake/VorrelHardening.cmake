@@ -22,7 +22,16 @@ set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES C CXX)
 
+# The compiler sees the sources by absolute path, or relative to the build
+# folder where a compiler cache rewrites them (ccache's base_dir): both become
+# "./platform/...". (ccache keys on these options' names, not their values:
+# after changing a value, rebuild with CCACHE_RECACHE=1.)
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+file(RELATIVE_PATH source_from_build ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+string(REGEX REPLACE "/$" "" source_from_build "${source_from_build}")
+if(source_from_build)
+  add_compile_options(-ffile-prefix-map=${source_from_build}/=./)
+endif()
 cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${PROJECT_BINARY_DIR}" NORMALIZE build_in_source)
 if(NOT build_in_source)
   add_compile_options(-ffile-prefix-map=${PROJECT_BINARY_DIR}=build)

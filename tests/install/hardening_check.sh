@@ -17,5 +17,10 @@ for program in "$@"; do
             exit 1
         fi
     done
+    # Nor where the build folder lay in the tree ("../platform/...").
+    if strings "$program" | grep '^CODE_FILE=' | grep -v '^CODE_FILE=\./'; then
+        echo "$program: a CODE_FILE not relative to the source tree"
+        exit 1
+    fi
 done
 echo "$# programs hardened, no build path in them"
