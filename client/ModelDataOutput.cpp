@@ -9,25 +9,46 @@
 
 #include <nlohmann/json.hpp>
 
+#include "client/Readings.h"
+
 namespace vrl::client {
 
 namespace {
 
-std::string text(const Value* value) {
-    if (value == nullptr) return "";
-    return std::visit(
-        [](const auto& v) -> std::string {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return "-";
-            else if constexpr (std::is_same_v<T, std::string>) return v;
-            else if constexpr (std::is_same_v<T, bool>) return v ? "true" : "false";
-            else if constexpr (std::is_floating_point_v<T>) {
-                char buffer[64];
-                std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(v));
-                return buffer;
-            } else return std::to_string(v);
-        },
-        *value);
+std::string number(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+// Temperatures to a tenth of a degree and fan speeds in whole turns, as
+// sensors shows them; the wire's "celcius" is the application's, not ours.
+std::string shown(const std::optional<double>& value, const Reading& reading) {
+    if (!value) return "n/a";
+    switch (reading.kind) {
+        case SensorKind::fan: return number(*value, 0) + " rpm";
+        case SensorKind::temperature: return number(*value, 1) + " \u00b0C";
+        case SensorKind::other: break;
+    }
+    return reading.unit.empty() ? number(*value, 2) : number(*value, 2) + " " + reading.unit;
+}
+
+// A title holds what the SMC's bytes held: a line feed would break the row
+// and an escape sequence would reach the terminal, so control characters are
+// shown as C escapes.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        } else out += c;
+    }
+    return out;
 }
 
 // Columns line up on a terminal by characters, not bytes: a translated
@@ -82,10 +103,10 @@ nlohmann::ordered_json json(const Value& value) {
 
 std::string formatTable(const ModelData& modelData) {
     std::vector<Row> rows{{"KEY", "TITLE", "VALUE", "MIN", "MAX"}};
-    for (const auto& [key, entry] : modelData) {
-        const std::string value = text(field(entry, "value")) + " " + text(field(entry, "unit"));
-        rows.push_back({key, text(field(entry, "title")), value, text(field(entry, "minvalue")),
-                        text(field(entry, "maxvalue"))});
+    for (const Reading& reading : readingsOf(modelData)) {
+        const bool fan = reading.kind == SensorKind::fan;
+        rows.push_back({printable(reading.key), printable(reading.title), shown(reading.value, reading),
+                        fan ? shown(reading.minimum, reading) : "", fan ? shown(reading.maximum, reading) : ""});
     }
     return tableText(rows);
 }

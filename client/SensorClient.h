@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "client/ModelData.h"
+#include "platform/ipc/ProductIdentifiers.h"
 
 namespace vrl::client {
 
 // The identifier of the application the service admits: the client must run
 // from inside an application bundle whose Info.plist says it.
-inline constexpr const char* kAdmittedBundleIdentifier = "com.quenmoor.vorrel";
+inline constexpr const char* kAdmittedBundleIdentifier = platform::ipc::kAdmittedBundleIdentifier;
 
 enum class ClientError { none, cannotConnect, refused, malformedReply, timeout, serviceError };
 

@@ -1,24 +1,66 @@
 #include "client/SensorsOptions.h"
 
+#include <utility>
+
 #include "platform/cli/CommandLine.h"
 
 namespace vrl::client {
 
+namespace {
+
+constexpr std::pair<const char*, OutputFormat> kFormats[] = {
+    {"table", OutputFormat::table},
+    {"json", OutputFormat::json},
+    {"prometheus", OutputFormat::prometheus},
+    {"sensors-conf", OutputFormat::sensorsConf},
+};
+
+std::optional<OutputFormat> formatNamed(const std::string& name) {
+    for (const auto& [text, format] : kFormats)
+        if (name == text) return format;
+    return std::nullopt;
+}
+
+// Sets the format once; a second, different one is a contradiction.
+std::string chooseFormat(std::optional<OutputFormat>& chosen, const std::string& name) {
+    const std::optional<OutputFormat> format = formatNamed(name);
+    if (!format) return "--format must be table, json, prometheus or sensors-conf, not '" + name + "'";
+    if (chosen && *chosen != *format) return "two different formats given (the last: '" + name + "')";
+    chosen = format;
+    return {};
+}
+
+std::string contradiction(const SensorsOptions& options) {
+    if (options.socketPath && options.socketPath->empty()) return "--socket needs a path";
+    if (options.outputPath && options.outputPath->empty()) return "--output needs a path";
+    if (options.watchSeconds && options.format == OutputFormat::sensorsConf)
+        return "--watch does not go with --format=sensors-conf, which describes the machine once";
+    return {};
+}
+
+}  // namespace
+
 ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& args) {
     const platform::cli::CommandLine line = platform::cli::parseCommandLine(
-        args, {{"json", 'j', false}, {"watch", 'w', true}, {"socket", 's', true}, {"help", 'h', false},
-               {"version", 0, false}});
+        args, {{"json", 'j', false}, {"format", 'f', true}, {"output", 'o', true}, {"watch", 'w', true},
+               {"socket", 's', true}, {"help", 'h', false}, {"version", 0, false}});
     if (!line.error.empty()) return {std::nullopt, line.error};
     SensorsOptions options;
+    std::optional<OutputFormat> format;
     for (const platform::cli::GivenOption& given : line.options) {
-        if (given.name == "json") options.json = true;
+        std::string error;
+        if (given.name == "json") error = chooseFormat(format, "json");
+        else if (given.name == "format") error = chooseFormat(format, given.value);
         else if (given.name == "help") options.help = true;
         else if (given.name == "version") options.version = true;
         else if (given.name == "socket") options.socketPath = given.value;
+        else if (given.name == "output") options.outputPath = given.value;
         else if (!(options.watchSeconds = platform::cli::parsePositiveSeconds(given.value)))
-            return {std::nullopt, "--watch needs a positive number of seconds, not '" + given.value + "'"};
+            error = "--watch needs a positive number of seconds, not '" + given.value + "'";
+        if (!error.empty()) return {std::nullopt, error};
     }
-    if (options.socketPath && options.socketPath->empty()) return {std::nullopt, "--socket needs a path"};
+    options.format = format.value_or(OutputFormat::table);
+    if (std::string error = contradiction(options); !error.empty()) return {std::nullopt, error};
     return {options, {}};
 }
 
@@ -26,12 +68,21 @@ std::string sensorsUsage() {
     return "Usage: vrlsensors [OPTION]...\n"
            "Shows the temperatures and fan speeds the Vorrel sensor service reads.\n"
            "\n"
-           "  -j, --json            print the model data as JSON, as received\n"
+           "  -f, --format=FORMAT   table (the default), json (the model data as\n"
+           "                        received), prometheus (the text format of\n"
+           "                        node_exporter's textfile collector) or sensors-conf\n"
+           "                        (lm-sensors labels for this Mac's applesmc readings)\n"
+           "  -j, --json            the same as --format=json\n"
+           "  -o, --output=FILE     replace FILE (atomically, readable by everyone)\n"
+           "                        instead of writing to standard output\n"
            "  -w, --watch=SECONDS   show the readings again every SECONDS, until interrupted\n"
            "  -s, --socket=PATH     the service's socket (default: the system's service,\n"
            "                        then one in $XDG_RUNTIME_DIR)\n"
            "  -h, --help            show this text\n"
            "      --version         show the version\n"
+           "\n"
+           "With --format=prometheus a service that does not answer still gives a\n"
+           "document, with vorrel_sensor_service_up 0.\n"
            "\n"
            "Exit status: 0 readings shown, 1 failure, 2 usage error, 3 refused by the\n"
            "service, 4 the service has no sensors.\n";

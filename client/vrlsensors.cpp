@@ -1,12 +1,17 @@
-// vrlsensors: shows the sensor service's readings.
+// vrlsensors: shows the sensor service's readings, or hands them to the tools
+// Linux users read sensors with (node_exporter's textfile collector, lm-sensors).
 #include <unistd.h>
 
 #include <chrono>
 #include <iostream>
 #include <thread>
 
+#include "client/ApplesmcHwmon.h"
+#include "client/AtomicFile.h"
 #include "client/ModelDataOutput.h"
+#include "client/PrometheusExposition.h"
 #include "client/SensorClient.h"
+#include "client/SensorsConfig.h"
 #include "client/SensorsOptions.h"
 #include "platform/cli/CommandLine.h"
 
@@ -14,6 +19,8 @@ namespace {
 
 using vrl::client::ClientError;
 using vrl::client::FetchResult;
+using vrl::client::ModelData;
+using vrl::client::OutputFormat;
 using vrl::client::SensorClient;
 using vrl::client::SensorsOptions;
 
@@ -21,20 +28,66 @@ constexpr int kExitFailure = 1;
 constexpr int kExitRefused = 3;
 constexpr int kExitNoSensors = 4;
 
+// The service says why at debug priority; the usual reason is a machine the
+// applesmc driver does not serve.
+constexpr const char* kNoSensors =
+    "vrlsensors: no sensors found: the service has no SMC it can read; most likely the applesmc driver is "
+    "missing (not an Intel Mac, or the module is not loaded: modprobe applesmc); the service says why in: "
+    "journalctl -u vrlsensord -p debug\n";
+
 int report(const FetchResult& result) {
     std::cerr << "vrlsensors: " << result.message << "\n";
     return result.error == ClientError::refused ? kExitRefused : kExitFailure;
 }
 
-// Prints the readings; an empty model data is a service without a readable
-// SMC, which a script must be able to tell from a Mac with sensors.
-int show(const vrl::client::ModelData& modelData, const SensorsOptions& options) {
-    if (options.json) std::cout << vrl::client::formatJson(modelData);
-    else if (!modelData.empty()) std::cout << vrl::client::formatTable(modelData);
-    std::cout << std::flush;
-    if (!modelData.empty()) return 0;
-    std::cerr << "vrlsensors: no sensors found: the service has no SMC it can read\n";
-    return kExitNoSensors;
+// Standard output, or the --output file replaced whole.
+bool deliver(const std::string& text, const SensorsOptions& options) {
+    if (!options.outputPath) {
+        std::cout << text << std::flush;
+        return static_cast<bool>(std::cout);
+    }
+    const std::string error = vrl::client::replaceFile(*options.outputPath, text);
+    if (!error.empty()) std::cerr << "vrlsensors: " << error << "\n";
+    return error.empty();
+}
+
+// A scrape must tell a silent service from a quiet one: the document says so.
+void deliverUnanswered(const SensorsOptions& options) {
+    if (options.format == OutputFormat::prometheus) deliver(vrl::client::formatPrometheus(std::nullopt), options);
+}
+
+int showSensorsConfig(const ModelData& modelData, const SensorsOptions& options) {
+    const vrl::client::ApplesmcLookup lookup = vrl::client::findApplesmcChannels();
+    if (!lookup.channels) {
+        std::cerr << "vrlsensors: " << lookup.error << "\n";
+        return kExitFailure;
+    }
+    const vrl::client::SensorsConfig config = vrl::client::formatSensorsConfig(modelData, *lookup.channels);
+    for (const std::string& note : config.notes) std::cerr << "vrlsensors: " << note << "\n";
+    return deliver(config.text, options) ? 0 : kExitFailure;
+}
+
+std::string document(const ModelData& modelData, OutputFormat format) {
+    switch (format) {
+        case OutputFormat::json: return vrl::client::formatJson(modelData);
+        case OutputFormat::prometheus: return vrl::client::formatPrometheus(modelData);
+        case OutputFormat::table:
+        case OutputFormat::sensorsConf: break;
+    }
+    return modelData.empty() ? std::string() : vrl::client::formatTable(modelData);
+}
+
+// Shows the readings; an empty model data is a service without a readable
+// SMC, which a script must be able to tell from a Mac with sensors. A watch
+// says so once, not every period into the journal.
+int show(const ModelData& modelData, const SensorsOptions& options, bool sayNoSensors = true) {
+    if (modelData.empty()) {
+        if (options.format != OutputFormat::sensorsConf) deliver(document(modelData, options.format), options);
+        if (sayNoSensors) std::cerr << kNoSensors;
+        return kExitNoSensors;
+    }
+    if (options.format == OutputFormat::sensorsConf) return showSensorsConfig(modelData, options);
+    return deliver(document(modelData, options.format), options) ? 0 : kExitFailure;
 }
 
 // Redraws until interrupted. A service that goes away (restarted, or stopped
@@ -42,10 +95,12 @@ int show(const vrl::client::ModelData& modelData, const SensorsOptions& options)
 // ends the watch, since asking again cannot change the gate's answer.
 int watch(SensorClient& client, const SensorsOptions& options) {
     // Escape sequences would end up inside a file or another program's input.
-    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    const bool terminal = !options.outputPath && isatty(STDOUT_FILENO) == 1;
     bool lost = false;
+    bool empty = false;
     for (;;) {
         const FetchResult result = client.getModelData();
+        if (!result.modelData) deliverUnanswered(options);
         if (result.error == ClientError::refused) return report(result);
         if (!result.modelData && !lost) {
             std::cerr << "vrlsensors: " << result.message << "; trying again every " << *options.watchSeconds
@@ -53,7 +108,8 @@ int watch(SensorClient& client, const SensorsOptions& options) {
         } else if (result.modelData) {
             if (lost) std::cerr << "vrlsensors: the service answers again\n";
             if (terminal) std::cout << "\033[H\033[2J";
-            show(*result.modelData, options);
+            show(*result.modelData, options, !empty);
+            empty = result.modelData->empty();
         }
         lost = !result.modelData;
         std::this_thread::sleep_for(std::chrono::duration<double>(*options.watchSeconds));
@@ -81,5 +137,7 @@ int main(int argc, char** argv) {
                                            : SensorClient::defaultSocketPaths());
     if (options.watchSeconds) return watch(client, options);
     const FetchResult result = client.getModelData();
-    return result.modelData ? show(*result.modelData, options) : report(result);
+    if (result.modelData) return show(*result.modelData, options);
+    deliverUnanswered(options);
+    return report(result);
 }

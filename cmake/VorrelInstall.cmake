@@ -52,6 +52,13 @@ install(CODE "
   file(CREATE_LINK \"${client_link_target}\" \"\${link}\" SYMBOLIC)
   message(STATUS \"Installing: \${link} -> ${client_link_target}\")")
 
+# The Prometheus export: a unit, inert until an administrator enables it, that
+# keeps node_exporter's textfile collector supplied with the readings.
+set(VRLSENSORS_PATH ${CMAKE_INSTALL_PREFIX}/${VRL_APP_BUNDLE_DIR}/Contents/MacOS/vrlsensors)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/prometheus/vrlsensors-prometheus.service.in
+               ${packaging_out}/vrlsensors-prometheus.service @ONLY)
+install(FILES ${packaging_out}/vrlsensors-prometheus.service DESTINATION ${VRL_SYSTEM_UNIT_DIR})
+
 # The notifier ships inside a host application's bundle, which is not ours to
 # install; its user unit (inert until enabled) and its autostart entry (a
 # template to copy to /etc/xdg/autostart) point into VRL_NOTIFIER_HOST_APP.

@@ -8,7 +8,7 @@ platform::smc::SmcStatus RecordingSmc::callStructMethod(uint32_t handle, uint32_
                                                         const platform::smc::SmcKeyData& input,
                                                         platform::smc::SmcKeyData& output) {
     calls_.push_back({selector, input});
-    return inner_->callStructMethod(handle, selector, input, output);
+    return inner_.callStructMethod(handle, selector, input, output);
 }
 
 void RecordingSmc::replay(platform::smc::SmcDriver& driver, const std::vector<Call>& calls) {

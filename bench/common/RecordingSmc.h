@@ -17,10 +17,10 @@ public:
         platform::smc::SmcKeyData input;
     };
 
-    explicit RecordingSmc(std::shared_ptr<platform::smc::SmcDriver> inner) : inner_(std::move(inner)) {}
+    explicit RecordingSmc(platform::smc::SmcDriver& inner) : inner_(inner) {}
 
-    platform::smc::SmcStatus open(uint32_t& handle) override { return inner_->open(handle); }
-    platform::smc::SmcStatus close(uint32_t handle) override { return inner_->close(handle); }
+    platform::smc::SmcStatus open(uint32_t& handle) override { return inner_.open(handle); }
+    platform::smc::SmcStatus close(uint32_t handle) override { return inner_.close(handle); }
     platform::smc::SmcStatus callStructMethod(uint32_t handle, uint32_t selector,
                                               const platform::smc::SmcKeyData& input,
                                               platform::smc::SmcKeyData& output) override;
@@ -33,7 +33,7 @@ public:
     static void replay(platform::smc::SmcDriver& driver, const std::vector<Call>& calls);
 
 private:
-    std::shared_ptr<platform::smc::SmcDriver> inner_;
+    platform::smc::SmcDriver& inner_;
     std::vector<Call> calls_;
 };
 

@@ -7,11 +7,10 @@
 #include "bench/common/RecordingSmc.h"
 #include "bench/common/SideBySide.h"
 #include "bench/common/SyntheticSmc.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/machine/SensorMachine.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace {
@@ -35,18 +34,17 @@ EntryCounts countEntries(const vrl::ModelData& model) {
 
 // A server object on a simulated Mac whose SMC calls can be recorded once and
 // then go straight to the simulated driver.
-class Machine {
+class Machine : public vrl::ModelDataSink {
 public:
     explicit Machine(platform::smc::SmcImage image)
-        : smc_(std::make_shared<SimulatedSmc>(std::move(image))),
-          recorder_(std::make_shared<RecordingSmc>(smc_)),
-          name_(smc_->model()),
+        : machine_(vrl::SensorMachine::simulated(std::make_unique<SimulatedSmc>(std::move(image)))),
+          smc_(static_cast<SimulatedSmc&>(machine_->smcDriver())),
           server_(serverOn(recordedSmc_)) {
-        recorder_->take();
+        recorder_.take();
     }
 
     vrl::VRLServerObject& server() { return *server_; }
-    SimulatedSmc& smc() { return *smc_; }
+    SimulatedSmc& smc() { return smc_; }
 
     // The calls one run of pass makes once the key-info cache is as a
     // running service has it; the recorder is left out of the path afterwards.
@@ -55,9 +53,9 @@ public:
     template <typename Pass>
     std::vector<RecordingSmc::Call> recordAndBypass(Pass pass) {
         pass(*server_);
-        recorder_->take();
+        recorder_.take();
         pass(*server_);
-        std::vector<RecordingSmc::Call> calls = recorder_->take();
+        std::vector<RecordingSmc::Call> calls = recorder_.take();
         // A server object on the driver itself: its creation fills its SMC
         // object's key-info cache in the order the service's own start gives
         // it, then one more run.
@@ -68,16 +66,16 @@ public:
 
 private:
     std::unique_ptr<vrl::VRLServerObject> serverOn(vrl::Smc& smc) {
-        return std::make_unique<vrl::VRLServerObject>(vrl::VRLServerObject::Environment{io_, smc, name_, bundle_, {}});
+        return std::make_unique<vrl::VRLServerObject>(io_, smc, *machine_, *this);
     }
+    void modelDataRefreshed(const vrl::ModelData&) override {}
 
-    std::shared_ptr<SimulatedSmc> smc_;
-    std::shared_ptr<RecordingSmc> recorder_;
+    std::unique_ptr<vrl::SensorMachine> machine_;
+    SimulatedSmc& smc_;
+    RecordingSmc recorder_{smc_};
     vrl::Smc recordedSmc_{recorder_};
     vrl::Smc directSmc_{smc_};
     asio::io_context io_;
-    platform::registry::FixedPlatformName name_;
-    platform::foundation::Bundle bundle_ = platform::foundation::Bundle::mainBundle();
     std::unique_ptr<vrl::VRLServerObject> server_;
 };
 
@@ -100,26 +98,26 @@ BENCHMARK(BM_Refresh);
 // hundred at a time, so that reading the clock weighs on neither.
 void BM_CachedReadBesideItsCall(benchmark::State& state) {
     constexpr int kReads = 100;
-    auto smc = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
-    auto recorder = std::make_shared<RecordingSmc>(smc);
+    SimulatedSmc smc(platform::smc::builtInImage());
+    RecordingSmc recorder(smc);
     vrl::Smc recorded(recorder);
     recorded.smcOpen();
     recorded.smcGetTemperature("TC0P");  // fills the key-info cache
-    recorder->take();
+    recorder.take();
     recorded.smcGetTemperature("TC0P");
-    const std::vector<RecordingSmc::Call> calls = recorder->take();
+    const std::vector<RecordingSmc::Call> calls = recorder.take();
     vrl::Smc direct(smc);
     direct.smcOpen();
     direct.smcGetTemperature("TC0P");
     uint32_t handle = 0;
-    smc->open(handle);
+    smc.open(handle);
     platform::smc::SmcKeyData output{};
     bench::sideBySide(
         state,
         [&] {
             for (int i = 0; i < kReads; ++i) {
                 for (const RecordingSmc::Call& call : calls)
-                    smc->callStructMethod(handle, call.selector, call.input, output);
+                    smc.callStructMethod(handle, call.selector, call.input, output);
                 benchmark::DoNotOptimize(output);
             }
         },

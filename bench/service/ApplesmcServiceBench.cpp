@@ -23,7 +23,7 @@
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
 #include "platform/smc/AppleSmcDriver.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "tests/applesmc/FakeAppleSmc.h"
 
 namespace {
@@ -65,7 +65,7 @@ std::atomic<uint64_t>& sharedCounter() {
 // The service on the applesmc driver; a period of 0 keeps the service's own.
 void runService(const std::filesystem::path& socket, const std::filesystem::path& device, float period,
                 std::atomic<uint64_t>& opens) {
-    bench::runServiceUntilTerminated(socket, std::make_shared<OpenCountingDriver>(device, opens), kModel,
+    bench::runServiceUntilTerminated(socket, std::make_unique<OpenCountingDriver>(device, opens), kModel,
                                      [period](vrl::VRLServerObject& server) {
                                          if (period <= 0) return;
                                          server.endTimer();

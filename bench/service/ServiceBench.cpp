@@ -31,7 +31,7 @@
 #include "platform/ipc/WireProtocol.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ vrl::ModelData modelOfSize(int entries) {
 // The service on the built-in Mac, with its model data replaced by one of the
 // wanted size and published by a refresh.
 void runService(const std::filesystem::path& path, int entries) {
-    auto smc = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
+    auto smc = std::make_unique<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
     const std::string model = smc->model().value_or("");
     bench::runServiceUntilTerminated(path, std::move(smc), model, [entries](vrl::VRLServerObject& server) {
         server.setModelData(modelOfSize(entries));

@@ -2,13 +2,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cstring>
-#include <thread>
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
@@ -17,7 +11,7 @@
 #include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
-#include "sensor-service/server/DecisionAgent.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
 
 namespace bench {
 namespace {
@@ -33,26 +27,15 @@ bool readExactly(int fd, uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::function<void()>& run) : pid_(fork()) {
-    if (pid_ != 0) return;
-    run();
-    _exit(0);
-}
-
-ChildProcess::~ChildProcess() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-}
-
-void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
     std::string error;
     auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
     if (!listener) _exit(1);
-    platform::registry::FixedPlatformName name(model);
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    vrl::DecisionAgent agent({io, std::move(driver), name, bundle});
+    const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
+                                     platform::foundation::Bundle::mainBundle());
+    vrl::DecisionAgent agent(io, machine);
     agent.startServer();
     agent.smcThread().runWithServerObject(prepare);
     agent.resume(*listener);
@@ -62,19 +45,6 @@ void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_
         io.stop();
     });
     io.run();
-}
-
-int connectTo(const std::filesystem::path& path) {
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
-        ::close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
 }
 
 std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {

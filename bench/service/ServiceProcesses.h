@@ -1,8 +1,7 @@
 #pragma once
 // What the service benchmarks share: servers in child processes of their own,
 // and a bare client that sends the request frame and reads one reply frame.
-#include <sys/types.h>
-
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -10,6 +9,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ServiceWire.h"
 
 namespace vrl {
 class VRLServerObject;
@@ -20,30 +22,18 @@ class SmcDriver;
 
 namespace bench {
 
-// Runs `run` in a forked child, which exits when it returns; the destructor
-// sends SIGTERM and reaps it.
-class ChildProcess {
-public:
-    explicit ChildProcess(const std::function<void()>& run);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_;
-};
+using vrl::test::ChildProcess;
 
 // The service as vrlsensord assembles it, on `driver` for a Mac named `model`,
 // listening at `socket`; `prepare` runs on the SMC thread before the first
 // connection is taken. Returns at SIGTERM; exits the process at once when the
 // socket cannot be bound. For a child process.
-void runServiceUntilTerminated(const std::filesystem::path& socket, std::shared_ptr<platform::smc::SmcDriver> driver,
+void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare);
 
 // A connected Unix stream socket, retried for up to five seconds while the
 // server comes up; -1 when it never does.
-int connectTo(const std::filesystem::path& path);
+inline int connectTo(const std::filesystem::path& path) { return vrl::test::connectTo(path, std::chrono::seconds(5)); }
 
 // One request frame out, one reply frame back into buffer; the reply's
 // payload size, 0 on failure.

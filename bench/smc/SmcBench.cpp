@@ -18,7 +18,7 @@ using platform::smc::SimulatedSmc;
 // The built-in Mac's simulated SMC with an open SMC object of its own.
 struct OpenBuiltInSmc {
     OpenBuiltInSmc() { smc.smcOpen(); }
-    std::shared_ptr<SimulatedSmc> driver = std::make_shared<SimulatedSmc>(platform::smc::builtInImage());
+    SimulatedSmc driver{platform::smc::builtInImage()};
     vrl::Smc smc{driver};
 };
 
@@ -56,9 +56,9 @@ BENCHMARK(BM_NumberOfFixedPoint);
 void BM_CachedTemperatureRead(benchmark::State& state) {
     OpenBuiltInSmc open;
     open.smc.smcGetTemperature("TC0P");  // first lookup fills the cache
-    open.driver->resetCounts();
+    open.driver.resetCounts();
     for (auto _ : state) benchmark::DoNotOptimize(open.smc.smcGetTemperature("TC0P"));
-    reportCallsPerRead(state, *open.driver);
+    reportCallsPerRead(state, open.driver);
 }
 BENCHMARK(BM_CachedTemperatureRead);
 
@@ -66,21 +66,21 @@ void BM_UncachedRead(benchmark::State& state) {
     OpenBuiltInSmc open;
     vrl::SmcValue value{};
     for (auto _ : state) benchmark::DoNotOptimize(open.smc.smcReadKeyUncached("F0Ac", value));
-    reportCallsPerRead(state, *open.driver);
+    reportCallsPerRead(state, open.driver);
 }
 BENCHMARK(BM_UncachedRead);
 
 void BM_FanSpeedAsText(benchmark::State& state) {
     OpenBuiltInSmc open;
     for (auto _ : state) benchmark::DoNotOptimize(vrl::valueForKey(open.smc, "F0Ac"));
-    reportCallsPerRead(state, *open.driver);
+    reportCallsPerRead(state, open.driver);
 }
 BENCHMARK(BM_FanSpeedAsText);
 
 void BM_KeyListing(benchmark::State& state) {
     OpenBuiltInSmc open;
     for (auto _ : state) benchmark::DoNotOptimize(vrl::getSmcKeysFromConnection(open.smc));
-    reportCallsPerRead(state, *open.driver);
+    reportCallsPerRead(state, open.driver);
 }
 BENCHMARK(BM_KeyListing);
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vrl::decodeRequest(std::vector<uint8_t>(data, data + size));

@@ -77,6 +77,12 @@ std::optional<uid_t> peerUserId(int socketFd) {
     return cred->uid;
 }
 
+std::optional<pid_t> peerProcessId(int socketFd) {
+    const std::optional<ucred> cred = peerCredentials(socketFd);
+    if (!cred || cred->pid <= 0) return std::nullopt;
+    return cred->pid;
+}
+
 std::optional<PeerExecutable> peerExecutable(int socketFd) {
     try {
         int pidfd = -1;
@@ -91,9 +97,9 @@ std::optional<PeerExecutable> peerExecutable(int socketFd) {
             if (!exe || !pidfdAlive(owned.get())) return std::nullopt;
             return exe;
         }
-        const std::optional<ucred> cred = peerCredentials(socketFd);
-        if (!cred || cred->pid <= 0) return std::nullopt;
-        return executableOf(cred->pid);
+        const std::optional<pid_t> pid = peerProcessId(socketFd);
+        if (!pid) return std::nullopt;
+        return executableOf(*pid);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -20,6 +20,11 @@ struct PeerExecutable {
 // peer credentials.
 std::optional<uid_t> peerUserId(int socketFd);
 
+// The process id of the peer of a connected Unix socket when it connected
+// (SO_PEERCRED), for messages only: the pid may have been reused since. Any
+// thread; a single non-blocking system call. None when the socket has none.
+std::optional<pid_t> peerProcessId(int socketFd);
+
 // The executable of the peer of a connected Unix stream socket. Where the
 // kernel hands out a pidfd for the peer, the answer is about the very process
 // that connected: a peer that has exited (whose pid may be reused) gives none.

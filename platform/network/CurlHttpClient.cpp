@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include <asio/post.hpp>
@@ -127,10 +126,11 @@ private:
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient(asio::io_context& io) : io_(io) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+// libcurl counts its global initialisations, and this build's is thread-safe,
+// so each client can hold one of its own.
+CurlHttpClient::CurlHttpClient(asio::io_context& io) : io_(io) { curl_global_init(CURL_GLOBAL_DEFAULT); }
+
+CurlHttpClient::~CurlHttpClient() { curl_global_cleanup(); }
 
 std::unique_ptr<HttpConnection> CurlHttpClient::start(const HttpRequest& request, HttpConnectionDelegate& delegate) {
     return std::make_unique<CurlConnection>(io_, request, delegate);

@@ -31,13 +31,22 @@ public:
     virtual void connectionDidFailWithError() = 0;
 };
 
-// A running transfer. Destroying it cancels it and waits for its worker.
+// A running transfer, owned by whoever started it; main thread only.
+// Destroying it cancels it and waits for its worker.
 class HttpConnection {
 public:
     virtual ~HttpConnection() = default;
     virtual void cancel() = 0;
 };
 
+// Starts transfers. CurlHttpClient is the real one, built once by the
+// application's main function.
+//
+// Contract: start() on the main thread; it never blocks on the network and
+// never throws. Every transport failure (an unsupported URL, no connection, a
+// timeout, a body over maxBody) reaches the delegate as
+// connectionDidFailWithError.
+// Requires: the delegate outlives the connection.
 class HttpClient {
 public:
     virtual ~HttpClient() = default;

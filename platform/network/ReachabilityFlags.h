@@ -18,6 +18,7 @@ struct HostLookupFacts {
     bool local = false;     // one of them is a loopback or one of this machine's addresses
 };
 
+// The flags the facts give, and whether flags mean reachable. Pure; any thread.
 std::uint32_t reachabilityFlags(const HostLookupFacts& facts);
 bool flagsMeanReachable(std::uint32_t flags);
 

@@ -7,7 +7,8 @@
 namespace platform::network {
 
 // An absolute URL as libcurl understands it. Parsing never guesses a scheme,
-// so "example.com/feed" is not a URL.
+// so "example.com/feed" is not a URL. Any thread; nothing throws; a text that
+// is not a URL parses to none.
 class Url {
 public:
     static std::optional<Url> parse(std::string_view text);

@@ -1,5 +1,6 @@
 #pragma once
-// Notifications through org.freedesktop.Notifications on the session bus.
+// Notifications through org.freedesktop.Notifications on the session bus,
+// with the contract of UserNotificationCenter.
 // The bus is opened on the first delivery and kept; a failed open is retried
 // on the next delivery, so a notification service started later is found.
 #include <string>

@@ -46,9 +46,12 @@
 
 namespace platform::smc {
 
+// Where the kernel's applesmc driver puts its attributes.
+inline constexpr const char* kAppleSmcDirectory = "/sys/devices/platform/applesmc.768";
+
 class AppleSmcDriver : public SmcDriver {
 public:
-    explicit AppleSmcDriver(std::filesystem::path directory = "/sys/devices/platform/applesmc.768");
+    explicit AppleSmcDriver(std::filesystem::path directory = kAppleSmcDirectory);
     explicit AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes);
 
     // Fails with kSmcNoDevice where the attributes cannot be opened (no
@@ -94,6 +97,8 @@ private:
     SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const;
     SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output);
 
+    // Guards the attributes (one system-wide selection), the table, the
+    // reopen allowance and the handles.
     std::mutex mutex_;
     std::unique_ptr<AppleSmcAttributes> attributes_;
     std::optional<KeyTable> table_;  // absent while the device is away

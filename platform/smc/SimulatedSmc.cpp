@@ -19,11 +19,11 @@ constexpr uint32_t kKeyCountCode = fourCharCode("#KEY");
 
 SimulatedSmc::SimulatedSmc(SmcImage image) : image_(std::move(image)) { rebuildIndex(); }
 
-std::shared_ptr<SimulatedSmc> SimulatedSmc::watchingFile(std::filesystem::path file, std::string& error) {
+std::unique_ptr<SimulatedSmc> SimulatedSmc::watchingFile(std::filesystem::path file, std::string& error) {
     auto stamp = stampOf(file);
     auto image = SmcImage::fromFile(file, error);
     if (!image) return nullptr;
-    auto smc = std::make_shared<SimulatedSmc>(std::move(*image));
+    auto smc = std::make_unique<SimulatedSmc>(std::move(*image));
     smc->watchedFile_ = std::move(file);
     smc->watchedStamp_ = stamp;
     return smc;

@@ -3,6 +3,9 @@
 // the only operations the SMC layer needs of the operating system. A macOS
 // IOKit driver would be a third implementation beside the simulated and the
 // applesmc ones.
+//
+// Contract of every implementation: calls may come from any thread and are
+// serialised inside; a failure is a non-zero status, never an exception.
 #include <cstdint>
 
 #include "platform/smc/SmcKeyData.h"

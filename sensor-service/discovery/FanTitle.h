@@ -1,5 +1,6 @@
 #pragma once
 // How a fan's identifier value becomes its title, by the identifier's data type.
+// Pure functions: any thread.
 #include <optional>
 #include <string>
 

@@ -2,6 +2,8 @@
 // A key pattern of the profile table, such as "TC:041D": prefix "TC", then
 // three hexadecimal digits (start index, key count, title offset), then the
 // suffix. It stands for a run of numbered SMC keys, TC0D to TC3D here.
+// A value type: immutable once parsed, so any thread; nothing throws but on
+// allocation.
 #include <optional>
 #include <string>
 #include <string_view>

@@ -3,6 +3,7 @@
 // discovery. An SMC lists thousands of keys, and fan and sensor discovery ask
 // about dozens of candidates each, so the names are held as sorted key codes
 // and found by binary search instead of a scan of the list per question.
+// Immutable once built: any thread.
 #include <cstdint>
 #include <string>
 #include <string_view>

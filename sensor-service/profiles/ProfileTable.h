@@ -1,5 +1,5 @@
 #pragma once
-// The per-model profile table, as static data.
+// The per-model profile table, as static data: any thread, nothing fails.
 #include <optional>
 #include <span>
 #include <string>

@@ -1,5 +1,7 @@
 #pragma once
 // Reads the platform name and holds the compiled-in per-model profile table.
+// Requires the name source to outlive the object; the thread that asks is the
+// source's (the SMC thread, during discovery). Never throws but on allocation.
 #include <optional>
 #include <string>
 #include <vector>

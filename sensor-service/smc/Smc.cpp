@@ -1,7 +1,6 @@
 #include "sensor-service/smc/Smc.h"
 
 #include <cstring>
-#include <mutex>
 
 #include "platform/smc/SmcStatusCodes.h"
 
@@ -25,24 +24,22 @@ void copyKeyName(uint32_t keyCode, SmcValue& value) { smcKeyCodeToString(keyCode
 
 }  // namespace
 
-Smc::Smc(std::shared_ptr<platform::smc::SmcDriver> driver) : driver_(std::move(driver)) {}
+Smc::Smc(platform::smc::SmcDriver& driver) : driver_(driver) {}
 
 SmcStatus Smc::smcOpen() {
     uint32_t handle = 0;
-    const SmcStatus status = driver_->open(handle);
+    const SmcStatus status = driver_.open(handle);
     connection_ = status == 0 ? handle : 0;
     return status == 0 ? 0 : 1;
 }
 
-SmcStatus Smc::smcClose() { return driver_->close(connection_); }
+SmcStatus Smc::smcClose() { return driver_.close(connection_); }
 
 SmcStatus Smc::smcCall(uint32_t selector, const SmcKeyData& input, SmcKeyData& output) {
-    return driver_->callStructMethod(connection_, selector, input, output);
+    return driver_.callStructMethod(connection_, selector, input, output);
 }
 
 SmcStatus Smc::smcGetKeyInfo(uint32_t keyCode, SmcKeyInfo& info) {
-    // Held across the call on a miss, so that a key is asked for once.
-    std::lock_guard lock(cacheLock_);
     for (int32_t i = 0; i < cacheCount_; ++i) {
         if (cache_[i].keyCode == keyCode) {
             info = cache_[i].info;
@@ -102,10 +99,7 @@ double Smc::smcGetTemperature(const char* key) {
     return static_cast<double>(word >> 2) * 0.015625;
 }
 
-int Smc::keyInfoCacheCount() const {
-    std::lock_guard lock(cacheLock_);
-    return cacheCount_;
-}
+int Smc::keyInfoCacheCount() const { return cacheCount_; }
 
 void smcKeyCodeToString(uint32_t code, char out[5]) {
     for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((code >> (24 - 8 * i)) & 0xFF);

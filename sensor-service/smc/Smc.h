@@ -3,11 +3,9 @@
 // key-info cache and the value reads, plus the key-code conversions.
 #include <array>
 #include <cstdint>
-#include <memory>
 
 #include "platform/smc/SmcDriver.h"
 #include "platform/smc/SmcKeyData.h"
-#include "sensor-service/smc/SpinLock.h"
 
 namespace vrl {
 
@@ -32,17 +30,17 @@ inline constexpr int kSmcKeyInfoCacheCapacity = 100;
 // One SMC as the service sees it. Every object has its own connection handle
 // and its own key-info cache, so two objects never see each other's keys.
 //
-// Threads: the connection handle and the call records are unguarded, so the
-// operations that reach the driver (all but keyInfoCacheCount, and
-// smcGetKeyInfo on a cache hit) must come from one thread at a time, the
-// thread that owns the object. The cache itself is locked.
+// Threads: the object belongs to one thread (the service's SMC thread), and
+// every method must be called there. Nothing is locked: the connection
+// handle and the key-info cache are that thread's alone, so a key is still
+// asked of the SMC once, and a lock would only cost.
 //
 // Failures are statuses, never exceptions: 0 is success, anything else the
 // driver's status passed through unchanged (smcOpen: 1 for every failure).
 class Smc {
 public:
-    // Requires a driver (not null); the object shares it with whoever made it.
-    explicit Smc(std::shared_ptr<platform::smc::SmcDriver> driver);
+    // Requires driver to outlive the object.
+    explicit Smc(platform::smc::SmcDriver& driver);
     Smc(const Smc&) = delete;
     Smc& operator=(const Smc&) = delete;
 
@@ -69,7 +67,7 @@ public:
     // 0 or the type is another.
     double smcGetTemperature(const char* key);
 
-    // Entries in the key-info cache. Any thread.
+    // Entries in the key-info cache.
     int keyInfoCacheCount() const;
 
 private:
@@ -80,9 +78,8 @@ private:
 
     SmcStatus readBytesInto(SmcKeyData& input, const SmcKeyInfo& info, SmcValue& value);
 
-    std::shared_ptr<platform::smc::SmcDriver> driver_;
+    platform::smc::SmcDriver& driver_;
     uint32_t connection_ = 0;
-    mutable SpinLock cacheLock_;
     std::array<KeyInfoCacheEntry, kSmcKeyInfoCacheCapacity> cache_{};
     int32_t cacheCount_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The text path of value decoding: an SMC value rendered as display text by a
-// fixed table of types.
+// fixed table of types. Pure functions: any thread; none throws but on
+// allocation.
 #include <cstdint>
 #include <optional>
 #include <string>

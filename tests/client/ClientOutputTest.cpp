@@ -28,27 +28,30 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 TEST(Table, ColumnsFitTheirWidestCellWithoutTrailingBlanks) {
     const ModelData data{
-        {"TC0P", {{"title", std::string("CPU Proximity")}, {"value", 47.5}, {"unit", std::string("celcius")}}},
+        {"TC0P", {{"title", std::string("CPU Proximity")}, {"value", 47.5}, {"unit", std::string("celcius")},
+                  {"type", std::string("temperature")}}},
         {"TA0P", {{"title", std::string("Ambient air temperature near the left palm rest")},
-                  {"value", 30.25}, {"unit", std::string("celcius")}}},
-        {"TG0D", {{"title", std::string("Grafikprozessor-Diode (über)")}, {"value", 55.0},
-                  {"unit", std::string("celcius")}}},
-        {"F0Ac", {{"title", std::string("Left Side")}, {"value", 2000.0}, {"unit", std::string("rpm")},
-                  {"minvalue", 1200.0f}, {"maxvalue", int64_t{6000}}}}};
+                  {"value", 30.25}, {"unit", std::string("celcius")}, {"type", std::string("temperature")}}},
+        {"TG0D", {{"title", std::string("Grafikprozessor-Diode (\u00fcber)")}, {"value", 55.0},
+                  {"unit", std::string("celcius")}, {"type", std::string("temperature")}}},
+        {"F0Ac", {{"title", std::string("Left Side")}, {"value", 2000.4}, {"unit", std::string("rpm")},
+                  {"type", std::string("fans")}, {"minvalue", 1200.0f}, {"maxvalue", int64_t{6000}}}}};
     const std::vector<std::string> lines = linesOf(vrl::client::formatTable(data));
     ASSERT_EQ(lines.size(), 5u);
     // Every row's value starts where the heading's VALUE starts, counted in
-    // characters: the long title and the umlaut shift nothing.
+    // characters: the long title, the umlaut and the degree sign shift nothing.
     const auto characterColumn = [](const std::string& line, const std::string& part) {
         const std::string before = line.substr(0, line.find(part));
         return std::count_if(before.begin(), before.end(), [](char c) { return (c & 0xC0) != 0x80; });
     };
     const auto valueColumn = characterColumn(lines[0], "VALUE");
-    EXPECT_EQ(characterColumn(lines[1], "47.50"), valueColumn);
-    EXPECT_EQ(characterColumn(lines[2], "30.25"), valueColumn);
-    EXPECT_EQ(characterColumn(lines[3], "55.00"), valueColumn);
-    EXPECT_EQ(characterColumn(lines[4], "2000.00"), valueColumn);
-    EXPECT_NE(lines[4].find("1200.00 6000"), std::string::npos);
+    const auto minColumn = characterColumn(lines[0], "MIN");
+    EXPECT_EQ(characterColumn(lines[1], "2000 rpm"), valueColumn) << "fans come first";
+    EXPECT_EQ(characterColumn(lines[1], "1200 rpm"), minColumn);
+    EXPECT_NE(lines[1].find("1200 rpm 6000 rpm"), std::string::npos);
+    EXPECT_EQ(characterColumn(lines[2], "47.5 \u00b0C"), valueColumn);
+    EXPECT_EQ(characterColumn(lines[3], "30.2 \u00b0C"), valueColumn);
+    EXPECT_EQ(characterColumn(lines[4], "55.0 \u00b0C"), valueColumn);
     for (const std::string& line : lines) EXPECT_NE(line.back(), ' ') << line;
 }
 

@@ -98,6 +98,9 @@ class Client(unittest.TestCase):
             service.stop()
         self.assertEqual((table.returncode, table.stdout), (NO_SENSORS, ""))
         self.assertIn("no sensors found", table.stderr)
+        # The likely cause, and where the service said why.
+        self.assertIn("applesmc driver is missing (not an Intel Mac, or the module is not loaded", table.stderr)
+        self.assertIn("journalctl -u vrlsensord", table.stderr)
         self.assertEqual((as_json.returncode, json.loads(as_json.stdout)), (NO_SENSORS, {}))
 
 

@@ -17,11 +17,12 @@ VRLServerObject& DiscoveryTest::discover(const std::string& imageName,
         platform::smc::SmcImage::fromFile(std::filesystem::path(DISCOVERY_IMAGES_DIR) / imageName, error);
     if (!image) ADD_FAILURE() << imageName << ": " << error;
     for (const platform::smc::SmcImageKey& key : image.value().keys) listedKeys.push_back(key.key);
-    driver = std::make_shared<platform::smc::SimulatedSmc>(*image);
-    smc = std::make_unique<Smc>(driver);
-    platformName_ = std::make_unique<platform::registry::FixedPlatformName>(driver->model());
-    bundle_ = std::make_unique<platform::foundation::Bundle>(makeBundle(translations));
-    server_ = std::make_unique<VRLServerObject>(VRLServerObject::Environment{io_, *smc, *platformName_, *bundle_, {}});
+    auto simulated = std::make_unique<platform::smc::SimulatedSmc>(*image);
+    driver = simulated.get();
+    auto name = std::make_unique<platform::registry::FixedPlatformName>(driver->model());
+    machine_ = std::make_unique<SensorMachine>(std::move(simulated), std::move(name), makeBundle(translations));
+    smc = std::make_unique<Smc>(*driver);
+    server_ = std::make_unique<VRLServerObject>(io_, *smc, *machine_, *this);
     return *server_;
 }
 

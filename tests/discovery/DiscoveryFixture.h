@@ -13,12 +13,13 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/machine/SensorMachine.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl::testing {
 
-class DiscoveryTest : public ::testing::Test {
+class DiscoveryTest : public ::testing::Test, public ModelDataSink {
 protected:
     void TearDown() override;
 
@@ -31,17 +32,17 @@ protected:
     const SensorEntry* entry(const std::string& key) const;
     std::size_t countOfType(const std::string& type) const;
 
-    std::shared_ptr<platform::smc::SimulatedSmc> driver;
-    std::unique_ptr<Smc> smc;               // the server object's, over driver
+    platform::smc::SimulatedSmc* driver = nullptr;  // the machine's
+    std::unique_ptr<Smc> smc;                       // the server object's, over driver
     std::vector<std::string> listedKeys;  // the image's keys, in its order
 
 private:
     platform::foundation::Bundle makeBundle(const std::map<std::string, std::string>& translations);
+    void modelDataRefreshed(const ModelData&) override {}
 
     asio::io_context io_;
     std::filesystem::path bundleRoot_;
-    std::unique_ptr<platform::registry::FixedPlatformName> platformName_;
-    std::unique_ptr<platform::foundation::Bundle> bundle_;
+    std::unique_ptr<SensorMachine> machine_;
     std::unique_ptr<VRLServerObject> server_;
 };
 

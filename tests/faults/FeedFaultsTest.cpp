@@ -3,18 +3,20 @@
 // outcome the coordinator acts on, memory bounded, and the next check works.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
-#include <fstream>
 #include <netinet/in.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 
+#include "platform/network/CurlHttpClient.h"
+#include "platform/network/SystemReachability.h"
+#include "tests/support/PortServer.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 #include "update-notifier/feed/QMXMLParser.h"
 
@@ -29,38 +31,6 @@ long rssAnonKb() {
         if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
     return -1;
 }
-
-// The fault server as a child process, stopped by its process id.
-class FeedServer {
-public:
-    FeedServer() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(fds[1], STDOUT_FILENO);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            ::execl("/usr/bin/python3", "python3", VRL_FAULT_FEED_SERVER, nullptr);
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        FILE* out = ::fdopen(fds[0], "r");
-        if (out && std::fscanf(out, "%d", &port_) != 1) port_ = 0;
-        if (out) std::fclose(out);
-    }
-    ~FeedServer() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-    int port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
 
 // A port on which nothing listens: bound, then released.
 int closedPort() {
@@ -102,13 +72,14 @@ qm::QMXMLDownloader::Options shortLimits() {
 Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = shortLimits()) {
     asio::io_context io;
     auto guard = asio::make_work_guard(io);
+    platform::network::SystemReachability reachability;
+    platform::network::CurlHttpClient http(io);
     CountingDelegate delegate;
     long rssBefore = rssAnonKb();
     auto start = steady_clock::now();
     Outcome outcome;
     {
-        qm::QMXMLDownloader downloader(io, platform::network::Url::parse(url), options);
-        downloader.setDelegate(&delegate);
+        qm::QMXMLDownloader downloader(io, reachability, http, delegate, platform::network::Url::parse(url), options);
         downloader.startDownload();
         while (delegate.downloadsFinished == 0 && steady_clock::now() - start < seconds(15))
             io.run_one_for(milliseconds(50));
@@ -156,7 +127,7 @@ protected:
         expectNextCheckWorks();
     }
 
-    FeedServer server_;
+    vrl::test::PortServer server_{VRL_FAULT_FEED_SERVER};
 };
 
 TEST_F(FeedFaults, FailedTransfersEndOnceWithEmptyContentAndTheNextCheckRuns) {

@@ -10,11 +10,11 @@
 #include <functional>
 #include <thread>
 
-#include "tests/stress/ServiceProcess.h"
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceProcess.h"
+#include "tests/support/ServiceWire.h"
 
 namespace fs = std::filesystem;
-using namespace vrl::stress;
+using namespace vrl::test;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
@@ -59,10 +59,8 @@ protected:
         image_ = work_ / "image.json";
         socket_ = (work_ / "vrlsensord.sock").string();
         writeImage(healthyImage());
-        service_ = std::make_unique<ServiceProcess>(VRL_SENSORD_PATH,
-                                                    std::vector<std::string>{"--socket", socket_, "--smc-image",
-                                                                             image_.string()});
-        ASSERT_TRUE(service_->start());
+        service_ = std::make_unique<ServiceProcess>(
+            std::vector<std::string>{VRL_SENSORD_PATH, "--socket", socket_, "--smc-image", image_.string()});
         ASSERT_TRUE(service_->waitUntilServing(socket_, seconds(15)));
     }
 
@@ -135,7 +133,7 @@ TEST_F(SmcFaults, FailingKeysAndAnUnavailableSmcReadAsSubstitutesAndRecover) {
     std::atomic<long> answered{0}, unanswered{0};
     std::thread requester([&] {
         int fd = connectTo(socket_);
-        const Bytes request = frame(requestPayload());
+        const Bytes& request = platform::ipc::getModelDataRequestFrame();
         while (!stop) {
             std::optional<Bytes> reply;
             if (sendAll(fd, request, milliseconds(2000))) reply = readFrame(fd, milliseconds(2000));

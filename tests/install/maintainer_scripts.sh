@@ -21,6 +21,8 @@ forbid() { if grep -q "$1" "$work/calls"; then echo "unexpected call: $1"; cat "
 run postinst configure
 expect "systemd-sysusers vrlsensord.conf"
 expect "deb-systemd-helper enable vrlsensord.socket"
+expect "deb-systemd-helper update-state vrlsensors-prometheus.service"
+forbid "enable vrlsensors-prometheus.service"
 if [ -d /run/systemd/system ]; then
     expect "deb-systemd-invoke start vrlsensord.socket"
 else
@@ -40,8 +42,10 @@ run postrm purge
 expect "deb-systemd-helper mask vrlsensord.socket"
 expect "deb-systemd-helper purge vrlsensord.socket"
 expect "rmdir --ignore-fail-on-non-empty /run/com.quenmoor.vrlsensord"
+expect "deb-systemd-helper purge vrlsensors-prometheus.service"
 if [ -d /run/systemd/system ]; then
     expect "deb-systemd-invoke stop vrlsensord.socket vrlsensord.service"
+    expect "deb-systemd-invoke stop vrlsensors-prometheus.service"
 else
     forbid "deb-systemd-invoke"
     forbid "systemctl"

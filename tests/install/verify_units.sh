@@ -14,6 +14,10 @@ cp "$system/vrlsensord.socket" "$work/"
 out=$(systemd-analyze verify --man=no "$work/vrlsensord.socket" "$work/vrlsensord.service" 2>&1) || {
     echo "$out"; exit 1; }
 if echo "$out" | grep -q vrlsensord; then echo "$out"; exit 1; fi
+# The Prometheus export, its program taken from the stage too.
+sed "s|^ExecStart=/|ExecStart=$stage/|" "$system/vrlsensors-prometheus.service" > "$work/vrlsensors-prometheus.service"
+out=$(systemd-analyze verify --man=no "$work/vrlsensors-prometheus.service" 2>&1) || { echo "$out"; exit 1; }
+if echo "$out" | grep -q vrlsensors; then echo "$out"; exit 1; fi
 # The notifier's host bundle is not installed; only the unit's settings are checked.
 mkdir -p "$work/user" "$work/runtime"
 chmod 700 "$work/runtime"

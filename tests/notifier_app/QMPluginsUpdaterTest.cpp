@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 #include <fstream>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "update-notifier/app/AppDelegate.h"
 #include "update-notifier/app/QMPluginsUpdater.h"
 
 namespace {
@@ -22,6 +25,7 @@ struct World {
     std::optional<std::string> installedVersion;
     double schedulerInterval = 0;
     bool timerStarted = false;
+    int schedulersAlive = 0;
     qm::QMUpdateTimerDelegate* schedulerDelegate = nullptr;
     qm::QMXMLDownloaderDelegate* downloaderDelegate = nullptr;
     int reachabilityTests = 0;
@@ -34,22 +38,24 @@ struct World {
     bool newVersion = false;
     std::vector<UserNotification> delivered;
     bool serviceAvailable = true;
-    std::vector<std::string> log;
+    std::vector<std::string> log;  // the lines of notice priority
     std::map<std::string, std::string> translations;
 };
 
 class FakeScheduler final : public qm::UpdateScheduler {
 public:
-    explicit FakeScheduler(World& w) : w(w) {}
-    void setDelegate(qm::QMUpdateTimerDelegate* d) override { w.schedulerDelegate = d; }
+    FakeScheduler(World& w, qm::QMUpdateTimerDelegate& d) : w(w) {
+        ++w.schedulersAlive;
+        w.schedulerDelegate = &d;
+    }
+    ~FakeScheduler() override { --w.schedulersAlive; }
     void startTimer() override { w.timerStarted = true; }
     World& w;
 };
 
 class FakeDownloader final : public qm::UpdateDownloader {
 public:
-    explicit FakeDownloader(World& w) : w(w) {}
-    void setDelegate(qm::QMXMLDownloaderDelegate* d) override { w.downloaderDelegate = d; }
+    FakeDownloader(World& w, qm::QMXMLDownloaderDelegate& d) : w(w) { w.downloaderDelegate = &d; }
     void checkIfInternetConnection() override { ++w.reachabilityTests; }
     bool isNetWorkReachable() const override { return w.reachable; }
     void startDownload() override { ++w.downloads; }
@@ -76,7 +82,7 @@ public:
     explicit FakeCenter(World& w) : w(w) {}
     void setDelegate(UserNotificationCenterDelegate* d) override { delegate = d; }
     bool deliverNotification(const UserNotification& n) override {
-        if (!delegate || !delegate->userNotificationCenterShouldPresentNotification(*this, n)) return false;
+        if (delegate && !delegate->userNotificationCenterShouldPresentNotification(*this, n)) return false;
         if (!w.serviceAvailable) return false;
         w.delivered.push_back(n);
         return true;
@@ -85,14 +91,34 @@ public:
     UserNotificationCenterDelegate* delegate = nullptr;
 };
 
+class FakeEnvironment final : public qm::UpdaterEnvironment {
+public:
+    FakeEnvironment(World& w, std::filesystem::path info) : w(w), info(std::move(info)) {}
+    std::filesystem::path hostInfoPlist() const override { return info; }
+    std::unique_ptr<qm::UpdateDownloader> makeDownloader(const std::optional<std::string>& address,
+                                                         qm::QMXMLDownloaderDelegate& delegate) override {
+        w.downloaderAddress = address;
+        return std::make_unique<FakeDownloader>(w, delegate);
+    }
+    std::unique_ptr<qm::UpdateParser> makeParser() override { return std::make_unique<FakeParser>(w); }
+    std::unique_ptr<qm::UpdateScheduler> makeScheduler(double interval, qm::QMUpdateTimerDelegate& delegate) override {
+        w.schedulerInterval = interval;
+        return std::make_unique<FakeScheduler>(w, delegate);
+    }
+    std::string localizedString(const std::string& key) const override {
+        const auto found = w.translations.find(key);
+        return found == w.translations.end() ? key : found->second;
+    }
+    void log(platform::log::Priority priority, std::string_view line) override {
+        if (priority == platform::log::Priority::notice) w.log.emplace_back(line);
+    }
+    World& w;
+    std::filesystem::path info;
+};
+
 class UpdaterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("notifier-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
+    void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     void writeInfo(const std::string& entries) {
@@ -102,24 +128,7 @@ protected:
     }
 
     std::unique_ptr<qm::QMPluginsUpdater> start() {
-        qm::UpdaterEnvironment env;
-        env.hostInfoPlist = dir / "Info.plist";
-        env.makeDownloader = [this](const std::optional<std::string>& address) {
-            w.downloaderAddress = address;
-            return std::make_unique<FakeDownloader>(w);
-        };
-        env.makeParser = [this] { return std::make_unique<FakeParser>(w); };
-        env.makeScheduler = [this](double interval) {
-            w.schedulerInterval = interval;
-            return std::make_unique<FakeScheduler>(w);
-        };
-        env.notificationCenter = &center;
-        env.localizedString = [this](const std::string& key) {
-            const auto found = w.translations.find(key);
-            return found == w.translations.end() ? key : found->second;
-        };
-        env.log = [this](std::string_view line) { w.log.emplace_back(line); };
-        return std::make_unique<qm::QMPluginsUpdater>(std::move(env));
+        return std::make_unique<qm::QMPluginsUpdater>(environment, center, qm::kCheckInterval);
     }
 
     // One full cycle with the downloader answering the given text.
@@ -133,9 +142,12 @@ protected:
         updater.downloadFinished();
     }
 
-    std::filesystem::path dir;
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("notifier-app-" + std::to_string(::getpid()) + "-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     World w;
     FakeCenter center{w};
+    FakeEnvironment environment{w, dir / "Info.plist"};
 };
 
 TEST_F(UpdaterTest, StartSequenceReadsHostInfoAndStartsTimerWithoutChecking) {
@@ -229,6 +241,26 @@ TEST_F(UpdaterTest, UndeliveredAnnouncementGoesToTheLogInTheUsersLanguage) {
     // Not delivered still counts as announced: the log already holds it.
     check(*updater, "feed", "2", true);
     EXPECT_EQ(w.log.size(), 1u);
+}
+
+TEST_F(UpdaterTest, TheDelegateOwnsTheCoordinatorFromLaunchToTermination) {
+    qm::AppDelegate delegate(environment, center, 60);
+    EXPECT_EQ(delegate.pluginsupdater(), nullptr);
+    delegate.applicationDidFinishLaunching();
+    qm::QMPluginsUpdater* updater = delegate.pluginsupdater();
+    ASSERT_NE(updater, nullptr);
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.pluginsupdater(), updater);
+    EXPECT_EQ(w.schedulersAlive, 1);
+    EXPECT_EQ(w.schedulerInterval, 60);
+    EXPECT_TRUE(w.timerStarted);
+
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(delegate.pluginsupdater(), nullptr);
+    EXPECT_EQ(w.schedulersAlive, 0);
+    // The center outlives the coordinator and must not call it any more.
+    EXPECT_EQ(center.delegate, nullptr);
+    delegate.applicationWillTerminate();
 }
 
 TEST_F(UpdaterTest, VersionZeroOrUnnumberedIsNeverAnnounced) {

@@ -52,22 +52,21 @@ public:
 class SchedulerTest : public ::testing::Test {
 protected:
     void tickAt(double secondsAfterStart) {
-        clock->now = start + secondsAfterStart;
-        ASSERT_TRUE(timers->tick);
-        timers->tick();
+        clock.now = start + secondsAfterStart;
+        ASSERT_TRUE(timers.tick);
+        timers.tick();
     }
 
-    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    std::shared_ptr<ManualTimers> timers = std::make_shared<ManualTimers>();
-    QMUpdateTimer scheduler{clock, timers, 43200};
+    ManualClock clock;
+    ManualTimers timers;
     CountingDelegate delegate;
-    double start = clock->now;
+    QMUpdateTimer scheduler{clock, timers, delegate, 43200};
+    double start = clock.now;
 };
 
 TEST_F(SchedulerTest, FirstRequestComesOnTheSecondTickThenEveryTick) {
-    scheduler.setDelegate(&delegate);
     scheduler.startTimer();
-    EXPECT_EQ(timers->period, 43200);
+    EXPECT_EQ(timers.period, 43200);
     tickAt(43200);
     EXPECT_EQ(delegate.requests, 0);
     tickAt(2 * 43200);
@@ -77,7 +76,6 @@ TEST_F(SchedulerTest, FirstRequestComesOnTheSecondTickThenEveryTick) {
 }
 
 TEST_F(SchedulerTest, OneSecondMarginOnBothSides) {
-    scheduler.setDelegate(&delegate);
     scheduler.startTimer();
     tickAt(0);
     tickAt(43199.5);  // more than the interval less one second
@@ -94,25 +92,25 @@ TEST_F(SchedulerTest, StartTwiceSchedulesOnceAndEndIsHarmlessWhenStopped) {
     EXPECT_FALSE(scheduler.isRunning());
     scheduler.startTimer();
     scheduler.startTimer();
-    EXPECT_EQ(timers->scheduled, 1);
-    EXPECT_EQ(timers->running, 1);
+    EXPECT_EQ(timers.scheduled, 1);
+    EXPECT_EQ(timers.running, 1);
     scheduler.endTimer();
-    EXPECT_EQ(timers->running, 0);
+    EXPECT_EQ(timers.running, 0);
     scheduler.endTimer();
-    EXPECT_EQ(timers->running, 0);
+    EXPECT_EQ(timers.running, 0);
 }
 
-TEST_F(SchedulerTest, RecordingSurvivesARestartAndNoDelegateIsFine) {
+TEST_F(SchedulerTest, RecordingSurvivesARestart) {
     scheduler.startTimer();
     tickAt(43200);
-    tickAt(2 * 43200);  // a request to nobody still moves the last request
+    tickAt(2 * 43200);
+    EXPECT_EQ(delegate.requests, 1);
     scheduler.endTimer();
-    scheduler.setDelegate(&delegate);
     scheduler.startTimer();
     tickAt(2 * 43200 + 43000);
-    EXPECT_EQ(delegate.requests, 0);
-    tickAt(3 * 43200);
     EXPECT_EQ(delegate.requests, 1);
+    tickAt(3 * 43200);
+    EXPECT_EQ(delegate.requests, 2);
 }
 
 }  // namespace

@@ -1,21 +1,16 @@
 // Downloads against a real HTTP server on 127.0.0.1 that the test starts.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
 #include <string>
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 
+#include "platform/network/CurlHttpClient.h"
+#include "platform/network/SystemReachability.h"
+#include "tests/support/PortServer.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
-
-extern char** environ;
 
 namespace {
 
@@ -42,39 +37,12 @@ public:
 
 class ThreadedDownloaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string script = FEED_SERVER_SCRIPT;
-        char python[] = "/usr/bin/python3";
-        char* argv[] = {python, script.data(), nullptr};
-        ASSERT_EQ(posix_spawn(&serverPid, python, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        FILE* lines = fdopen(out[0], "r");
-        ASSERT_EQ(std::fscanf(lines, "%d", &port), 1);
-        std::fclose(lines);
-    }
+    void SetUp() override { ASSERT_NE(server.port(), 0) << "feed server did not start"; }
 
-    void TearDown() override {
-        if (serverPid > 0) {
-            kill(serverPid, SIGTERM);
-            waitpid(serverPid, nullptr, 0);
-        }
-    }
-
-    std::optional<Url> url(const std::string& path) const {
-        return Url::parse("http://127.0.0.1:" + std::to_string(port) + path);
-    }
+    std::optional<Url> url(const std::string& path) const { return Url::parse(server.url(path)); }
 
     std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
-        auto made = std::make_unique<QMXMLDownloader>(io, url(path), options);
-        made->setDelegate(&delegate);
-        return made;
+        return std::make_unique<QMXMLDownloader>(io, reachability, http, delegate, url(path), options);
     }
 
     // Runs the main loop until the download has been reported, or gives up.
@@ -88,9 +56,10 @@ protected:
     }
 
     asio::io_context io;
+    platform::network::SystemReachability reachability;
+    platform::network::CurlHttpClient http{io};
     RecordingDelegate delegate;
-    pid_t serverPid = -1;
-    int port = 0;
+    vrl::test::PortServer server{FEED_SERVER_SCRIPT};
 };
 
 TEST_F(ThreadedDownloaderTest, ChunkedBodyBecomesTheFeedTextAndRedirectsAreFollowed) {
@@ -177,8 +146,7 @@ TEST_F(ThreadedDownloaderTest, SendsTheNotifierUserAgent) {
 
 TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
     // The server's port is closed once the server is gone.
-    TearDown();
-    serverPid = -1;
+    server.stop();
     auto refused = downloader("/ok");
     refused->startDownload();
     runUntilFinished();
@@ -186,8 +154,7 @@ TEST_F(ThreadedDownloaderTest, RefusedConnectionAndMissingUrlFinishOnce) {
     EXPECT_EQ(refused->xmlcontent(), std::optional<std::string>(""));
 
     delegate.downloadsFinished = 0;
-    QMXMLDownloader nowhere(io, std::nullopt);
-    nowhere.setDelegate(&delegate);
+    QMXMLDownloader nowhere(io, reachability, http, delegate, std::nullopt);
     nowhere.startDownload();
     runUntilFinished();
     EXPECT_EQ(delegate.downloadsFinished, 1);
@@ -205,8 +172,7 @@ TEST_F(ThreadedDownloaderTest, DestroyedWhileTransferRunsTellsNobody) {
 
 TEST_F(ThreadedDownloaderTest, ReachabilityIsAnsweredOnTheMainLoop) {
     const auto answer = [&](std::optional<Url> where) {
-        QMXMLDownloader checker(io, std::move(where));
-        checker.setDelegate(&delegate);
+        QMXMLDownloader checker(io, reachability, http, delegate, std::move(where));
         delegate.reachabilityAnswers = 0;
         checker.checkIfInternetConnection();
         io.restart();

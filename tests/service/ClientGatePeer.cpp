@@ -3,23 +3,19 @@
 // other side closes it. "exit" instead of a count connects once and leaves.
 //
 //   client_gate_peer SOCKET COUNT|exit [USER-ID]
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "tests/support/ServiceWire.h"
+
 namespace {
 
-int connectTo(const char* path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) std::exit(2);
+int connectOrExit(const char* path) {
+    const int fd = vrl::test::connectTo(path);
+    if (fd < 0) std::exit(2);
     return fd;
 }
 
@@ -29,11 +25,11 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     if (argc > 3 && ::setuid(static_cast<uid_t>(std::atol(argv[3]))) != 0) return 3;
     if (std::string(argv[2]) == "exit") {
-        connectTo(argv[1]);
+        connectOrExit(argv[1]);
         return 0;
     }
     std::vector<int> held;
-    for (int i = std::atoi(argv[2]); i > 0; --i) held.push_back(connectTo(argv[1]));
+    for (int i = std::atoi(argv[2]); i > 0; --i) held.push_back(connectOrExit(argv[1]));
     char byte;
     for (int fd : held)
         while (::read(fd, &byte, 1) > 0) {

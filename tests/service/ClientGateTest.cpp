@@ -3,12 +3,9 @@
 // real Unix socket.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,11 +19,11 @@
 
 #include <gtest/gtest.h>
 
-#include "sensor-service/server/ClientGate.h"
-#include "sensor-service/server/GateQuota.h"
+#include "sensor-service/server/gate/ClientGate.h"
+#include "sensor-service/server/gate/GateQuota.h"
+#include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/stress/HostileBundle.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
 
 namespace vrl {
 namespace {
@@ -36,6 +33,20 @@ using stress::infoPlistSaying;
 using std::chrono::seconds;
 
 constexpr uid_t kNobody = 65534;
+
+// The real parser, with a hook that runs first: to count parses, or to hold
+// a check as a file its owner never finishes serving would.
+class HookedParser final : public InfoPlistParser {
+public:
+    explicit HookedParser(std::function<void(std::string_view)> hook) : hook_(std::move(hook)) {}
+    std::optional<platform::foundation::StringDictionary> parse(std::string_view bytes) const override {
+        hook_(bytes);
+        return PropertyListParser().parse(bytes);
+    }
+
+private:
+    std::function<void(std::string_view)> hook_;
+};
 
 class GateTree : public ::testing::Test {
 protected:
@@ -58,10 +69,7 @@ protected:
 
     void TearDown() override {
         for (int fd : accepted_) ::close(fd);
-        for (pid_t pid : peers_) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        peers_.clear();
         ::close(listener_);
         fs::remove_all(root_);
     }
@@ -77,32 +85,37 @@ protected:
         return macos / "peer";
     }
 
-    pid_t spawn(const fs::path& exe, const std::string& count, std::optional<uid_t> user = std::nullopt) {
+    vrl::test::ChildProcess& spawn(const fs::path& exe, const std::string& count,
+                                   std::optional<uid_t> user = std::nullopt) {
         std::vector<std::string> args{exe.string(), socketPath_, count};
         if (user) args.push_back(std::to_string(*user));
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-        peers_.push_back(pid);
-        return pid;
+        peers_.push_back(std::make_unique<vrl::test::ChildProcess>([argv = vrl::test::execArguments(args)] {
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }));
+        return *peers_.back();
     }
 
     // The next connection, kept until the test ends.
     int acceptOne() {
-        pollfd p{listener_, POLLIN, 0};
-        if (::poll(&p, 1, 10000) != 1) return -1;
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = acceptNext();
         accepted_.push_back(fd);
         return fd;
     }
+    // The next connection as a socket of the loop, for the gate to take.
+    ClientGate::Socket acceptSocket() { return {io_, asio::local::stream_protocol(), acceptNext()}; }
 
     static pid_t peerPid(int fd) {
         ucred cred{};
         socklen_t len = sizeof cred;
         ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len);
         return cred.pid;
+    }
+
+    int acceptNext() const {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) != 1) return -1;
+        return ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     }
 
     bool decide(ClientGate& gate, const fs::path& exe) {
@@ -126,12 +139,12 @@ protected:
     std::string socketPath_;
     int listener_ = -1;
     std::vector<int> accepted_;
-    std::vector<pid_t> peers_;
+    std::vector<std::unique_ptr<vrl::test::ChildProcess>> peers_;
     asio::io_context io_;
 };
 
 TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
-    ClientGate gate(io_);
+    ClientGate gate(io_, ClientGate::Limits{}, std::make_unique<PropertyListParser>());
     const std::string right = kClientBundleIdentifier;
     EXPECT_TRUE(decide(gate, bundle("Good.app", infoPlistSaying(right))));
 
@@ -153,9 +166,9 @@ TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
 
     // The identity is pinned to the process that connected: once it has gone,
     // nothing /proc could say about its pid counts.
-    const pid_t gone = spawn(root_ / "Good.app/Contents/MacOS/peer", "exit");
+    vrl::test::ChildProcess& gone = spawn(root_ / "Good.app/Contents/MacOS/peer", "exit");
     const int fd = acceptOne();
-    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    ASSERT_TRUE(gone.stop().has_value());
     EXPECT_FALSE(gate.listenerShouldAcceptNewConnection(fd));
 }
 
@@ -163,10 +176,7 @@ TEST_F(GateTree, AdmitsOnlyTheApplicationBundleWithTheExactIdentifier) {
 // not stand in for the rule that only X.app is an application.
 TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
     std::atomic<int> parses{0};
-    ClientGate gate(io_, ClientGate::Limits{}, [&parses](std::string_view bytes) {
-        ++parses;
-        return platform::foundation::parseStringDictionary(bytes);
-    });
+    ClientGate gate(io_, ClientGate::Limits{}, std::make_unique<HookedParser>([&parses](std::string_view) { ++parses; }));
     const fs::path big = bundle("Big.app", infoPlistSaying("com.example.monitor", 60000));
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(decide(gate, big));
     EXPECT_EQ(parses, 1) << "a refused peer that comes back is not parsed again";
@@ -188,7 +198,7 @@ TEST_F(GateTree, RememberedVerdictsCostNoParseAndNeverOutliveAChange) {
 // while its peers connect: each refused, and the application's connections,
 // arriving among them, all admitted.
 TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
-    ClientGate gate(io_, ClientGate::Limits{2, 1000, 999, 1, 256});
+    ClientGate gate(io_, ClientGate::Limits{2, 1000, 999, 1, 256}, std::make_unique<PropertyListParser>());
     const std::string right = kClientBundleIdentifier;
     const fs::path fifo = bundle("Fifo.app", "");
     fs::remove(root_ / "Fifo.app/Contents/Info.plist");
@@ -198,18 +208,18 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
     std::thread swapper([&] { stress::keepSwappingWithFifo(root_ / "Swap.app/Contents/Info.plist", stop); });
 
     std::map<pid_t, bool> shouldAdmit;
-    shouldAdmit[spawn(fifo, "30")] = false;
-    shouldAdmit[spawn(swapped, "30")] = false;
-    shouldAdmit[spawn(bundle("Huge.app", infoPlistSaying(right, 7u << 20)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.bundle", infoPlistSaying(right)), "30")] = false;
-    shouldAdmit[spawn(bundle("Good.app", infoPlistSaying(right)), "10")] = true;
+    shouldAdmit[spawn(fifo, "30").pid()] = false;
+    shouldAdmit[spawn(swapped, "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Huge.app", infoPlistSaying(right, 7u << 20)), "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Good.bundle", infoPlistSaying(right)), "30").pid()] = false;
+    shouldAdmit[spawn(bundle("Good.app", infoPlistSaying(right)), "10").pid()] = true;
 
     int verdicts = 0, wrong = 0, admitted = 0;
     for (int i = 0; i < 130; ++i) {
-        const int fd = acceptOne();
-        ASSERT_GE(fd, 0);
-        const bool expected = shouldAdmit.at(peerPid(fd));
-        gate.check(fd, [&, expected](bool verdict) {
+        ClientGate::Socket socket = acceptSocket();
+        ASSERT_TRUE(socket.is_open());
+        const bool expected = shouldAdmit.at(peerPid(socket.native_handle()));
+        gate.check(std::move(socket), [&, expected](ClientGate::Socket, bool verdict) {
             ++verdicts;
             admitted += verdict;
             if (verdict != expected) ++wrong;
@@ -241,23 +251,21 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
         }
     };
     auto stall = std::make_shared<Stall>();
-    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, [stall](std::string_view bytes) {
-        if (bytes.find("com.example.stall") != std::string_view::npos) {
-            ++stall->held;
-            std::unique_lock lock(stall->mutex);
-            stall->released.wait(lock, [&] { return stall->open; });
-        }
-        return platform::foundation::parseStringDictionary(bytes);
-    });
+    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, std::make_unique<HookedParser>([stall](std::string_view bytes) {
+        if (bytes.find("com.example.stall") == std::string_view::npos) return;
+        ++stall->held;
+        std::unique_lock lock(stall->mutex);
+        stall->released.wait(lock, [&] { return stall->open; });
+    }));
     // Destroyed before the gate, which joins its workers.
     const std::unique_ptr<Stall, std::function<void(Stall*)>> releaseAtEnd(stall.get(), [](Stall* s) { s->release(); });
 
     spawn(bundle("Stall.app", infoPlistSaying("com.example.stall")), "5", kNobody);
     int refusals = 0;
     for (int i = 0; i < 5; ++i) {
-        const int fd = acceptOne();
-        ASSERT_GE(fd, 0);
-        gate.check(fd, [&](bool verdict) {
+        ClientGate::Socket socket = acceptSocket();
+        ASSERT_TRUE(socket.is_open());
+        gate.check(std::move(socket), [&](ClientGate::Socket, bool verdict) {
             EXPECT_FALSE(verdict);
             ++refusals;
         });
@@ -266,13 +274,35 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
 
     std::optional<bool> application;
     spawn(bundle("Good.app", infoPlistSaying(kClientBundleIdentifier)), "1");
-    gate.check(acceptOne(), [&](bool verdict) { application = verdict; });
+    gate.check(acceptSocket(), [&](ClientGate::Socket, bool verdict) { application = verdict; });
     ASSERT_TRUE(runUntil([&] { return application.has_value(); }));
     EXPECT_TRUE(*application);
     EXPECT_EQ(refusals, 1) << "the stalled checks are still held";
 
     stall->release();
     EXPECT_TRUE(runUntil([&] { return refusals == 5; }));
+}
+
+// However many peers are refused, the log gets a few lines a window, and the
+// first line of a later window says how many were left out.
+TEST(RefusalLog, WritesAFewLinesAMinuteAndCountsTheRest) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    const std::string line = "debug: refused client: pid " + std::to_string(::getpid()) + ", " +
+                             fs::read_symlink("/proc/self/exe").string() + "\n";
+    RefusalLog log(3, std::chrono::minutes(1));
+    const auto start = RefusalLog::Clock::now();
+
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 1000; ++i) log.refused(pair[0], start + std::chrono::milliseconds(50 * i));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), line + line + line) << "50 s of refusals";
+
+    ::testing::internal::CaptureStderr();
+    log.refused(pair[0], start + std::chrono::seconds(60));
+    log.refused(pair[0], start + std::chrono::seconds(61));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "debug: 997 more refused clients not logged\n" + line + line);
+    ::close(pair[0]);
+    ::close(pair[1]);
 }
 
 TEST(GateQuota, CapsWaitingChecksInAllAndPerUserAndRunningPerUser) {

@@ -4,8 +4,8 @@
 
 #include "client/ReplyDecoder.h"
 #include "platform/ipc/WireProtocol.h"
-#include "sensor-service/server/MessagePackWriter.h"
-#include "sensor-service/server/Protocol.h"
+#include "sensor-service/server/protocol/MessagePackWriter.h"
+#include "sensor-service/server/protocol/Protocol.h"
 
 namespace vrl {
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl {
@@ -31,24 +31,27 @@ SmcImage macImage(bool unavailable = false) {
     return *image;
 }
 
-struct Harness {
-    explicit Harness(SmcImage image) : driver(std::make_shared<SimulatedSmc>(std::move(image))), smc(driver) {}
+// The server object on a simulated Mac, counting what reaches its sink.
+struct Harness : ModelDataSink {
+    explicit Harness(SmcImage image)
+        : machine(SensorMachine::simulated(std::make_unique<SimulatedSmc>(std::move(image)))),
+          driver(static_cast<SimulatedSmc&>(machine->smcDriver())) {}
+    void modelDataRefreshed(const ModelData&) override {
+        ++refreshes;
+        lastRefreshEnd = Clock::now();
+    }
+
     asio::io_context io;
-    std::shared_ptr<SimulatedSmc> driver;
-    Smc smc;
-    platform::registry::FixedPlatformName name{std::string("MacBookPro11,1")};
-    platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
+    std::unique_ptr<SensorMachine> machine;
+    SimulatedSmc& driver;
+    Smc smc{driver};
     int refreshes = 0;
     Clock::time_point lastRefreshEnd;
-    VRLServerObject::Environment env{io, smc, name, bundle, [this](const ModelData&) {
-                                         ++refreshes;
-                                         lastRefreshEnd = Clock::now();
-                                     }};
 };
 
 TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     Harness h(macImage());
-    VRLServerObject server(h.env);
+    VRLServerObject server(h.io, h.smc, *h.machine, h);
     ASSERT_EQ(server.modelData().count("TC0P"), 1u);
     ASSERT_EQ(server.modelData().count("F0Ac"), 1u);
     EXPECT_EQ(server.modelData().at("TC0P").value, 47.5);
@@ -57,10 +60,10 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     EXPECT_EQ(server.timerInterval(), 5.0f);
     EXPECT_EQ(h.refreshes, 1) << "the first refresh is published too";
 
-    const uint64_t reads = h.driver->callCount(kReadBytes);
+    const uint64_t reads = h.driver.callCount(kReadBytes);
     server.startTimer();
     EXPECT_EQ(h.refreshes, 1) << "a running timer is not started again";
-    EXPECT_EQ(h.driver->callCount(kReadBytes), reads);
+    EXPECT_EQ(h.driver.callCount(kReadBytes), reads);
 
     server.endTimer();
     EXPECT_FALSE(server.isTimerRunning());
@@ -72,11 +75,11 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
 
 TEST(VRLServerObject, RefreshReplacesValuesAndUnreadableKeysGetTheirSubstitutes) {
     Harness h(macImage());
-    VRLServerObject server(h.env);
+    VRLServerObject server(h.io, h.smc, *h.machine, h);
     SmcImage changed = macImage();
     changed.keys.pop_back();                                           // TC0P gone
     changed.keys[3].fail = platform::smc::SmcKeyFailure::read;        // F0Ac unreadable
-    h.driver->replaceImage(changed);
+    h.driver.replaceImage(changed);
     server.updateModuleFromTimer();
     EXPECT_EQ(server.modelData().at("TC0P").value, -1.0);
     EXPECT_EQ(server.modelData().at("F0Ac").value, 0.0);
@@ -86,11 +89,11 @@ TEST(VRLServerObject, RefreshReplacesValuesAndUnreadableKeysGetTheirSubstitutes)
     changed.keys[3].type = "flt ";
     changed.keys[3].bytes = {0x00, 0x00, 0xC0, 0x7F};  // NaN, shown as "nan"
     changed.keys[3].size = 4;
-    h.driver->replaceImage(changed);
+    h.driver.replaceImage(changed);
     server.updateModuleFromTimer();
     EXPECT_EQ(server.modelData().at("F0Ac").value, 0.0);
 
-    h.driver->replaceImage(macImage());
+    h.driver.replaceImage(macImage());
     server.updateModuleFromTimer();
     EXPECT_EQ(server.modelData().at("TC0P").value, 47.5);
     EXPECT_EQ(server.modelData().at("F0Ac").value, 2000.0);
@@ -98,7 +101,7 @@ TEST(VRLServerObject, RefreshReplacesValuesAndUnreadableKeysGetTheirSubstitutes)
 
 TEST(VRLServerObject, UnavailableSmcGivesEmptyModelDataAndARunningTimer) {
     Harness h(macImage(true));
-    VRLServerObject server(h.env);
+    VRLServerObject server(h.io, h.smc, *h.machine, h);
     EXPECT_TRUE(server.modelData().empty());
     EXPECT_TRUE(server.isTimerRunning());
 }
@@ -109,7 +112,7 @@ TEST(VRLServerObject, UnavailableSmcGivesEmptyModelDataAndARunningTimer) {
 // the machine's speed does not matter.
 TEST(VRLServerObject, TimerKeepsAFixedRateAndSkipsMissedDeadlines) {
     Harness h(macImage());
-    VRLServerObject server(h.env);
+    VRLServerObject server(h.io, h.smc, *h.machine, h);
     server.endTimer();
     server.setTimerInterval(1.0f / 64);  // exact in binary, so the period is too
     const Clock::duration period = std::chrono::microseconds(15625);

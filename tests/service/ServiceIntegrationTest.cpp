@@ -1,13 +1,10 @@
 // Starts the real vrlsensord on a simulated SMC image and talks to it the way
 // the main application would. This test binary lives in a bundle whose
 // identifier the gate admits.
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -16,7 +13,10 @@
 
 #include "client/SensorClient.h"
 #include "platform/ipc/WireProtocol.h"
-#include "tests/service/ServiceProcess.h"
+#include "platform/ipc/ProductIdentifiers.h"
+#include "sensor-service/server/gate/RefusalLog.h"
+#include "tests/support/ServiceProcess.h"
+#include "tests/support/ServiceWire.h"
 
 namespace vrl::test {
 namespace {
@@ -77,7 +77,8 @@ protected:
     void start(const nlohmann::json& image) {
         writeImage(image);
         service_ = std::make_unique<ServiceProcess>(
-            std::vector<std::string>{VRLSENSORD_PATH, "--socket", socket_.string(), "--smc-image", image_.string()}, dir_);
+            std::vector<std::string>{VRLSENSORD_PATH, "--socket", socket_.string(), "--smc-image", image_.string()},
+            dir_ / "service.stderr");
         ASSERT_TRUE(service_->waitForSocket(socket_)) << service_->standardError();
     }
 
@@ -101,67 +102,22 @@ protected:
 // A raw connection for what a well-behaved client never sends.
 class RawConnection {
 public:
-    explicit RawConnection(const std::filesystem::path& path) {
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~RawConnection() { ::close(fd_); }
-    bool connected() const { return connected_; }
-    void send(const std::vector<uint8_t>& bytes) { (void)::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
-    void sendFrame(const std::vector<uint8_t>& payload) {
-        const auto n = static_cast<uint32_t>(payload.size());
-        std::vector<uint8_t> frame{uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
-        frame.insert(frame.end(), payload.begin(), payload.end());
-        send(frame);
-    }
+    explicit RawConnection(const std::filesystem::path& path) : fd_(connectTo(path)) {}
+    ~RawConnection() { closeFd(fd_); }
+    bool connected() const { return fd_ >= 0; }
+    void send(const std::vector<uint8_t>& bytes) { sendAll(fd_, bytes, std::chrono::seconds(10)); }
+    void sendFrame(const std::vector<uint8_t>& payload) { send(platform::ipc::framed(payload)); }
     // True once the service has closed its end (reads drain whatever came first).
-    bool closedByPeer(std::chrono::milliseconds limit = std::chrono::seconds(3)) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        char buffer[65536];
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, 100) <= 0) continue;
-            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (n <= 0) return true;
-        }
-        return false;
-    }
-    std::vector<uint8_t> readFrame() {
-        uint8_t header[4];
-        if (!readExactly(header, 4)) return {};
-        std::vector<uint8_t> payload((size_t{header[0]} << 24) | (size_t{header[1]} << 16) | (size_t{header[2]} << 8) |
-                                     header[3]);
-        if (!readExactly(payload.data(), payload.size())) return {};
-        return payload;
-    }
+    bool closedByPeer(std::chrono::milliseconds limit = std::chrono::seconds(3)) { return waitForClose(fd_, limit); }
+    // The next frame's payload; empty on close, error or after 3 s.
+    std::vector<uint8_t> readFrame() { return vrl::test::readFrame(fd_, std::chrono::seconds(3)).value_or(Bytes{}); }
     int fd() const { return fd_; }
 
 private:
-    bool readExactly(uint8_t* data, std::size_t size) {
-        std::size_t got = 0;
-        while (got < size) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, 3000) <= 0) return false;
-            const ssize_t n = ::recv(fd_, data + got, size - got, 0);
-            if (n <= 0) return false;
-            got += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-    int fd_ = -1;
-    bool connected_ = false;
+    int fd_;
 };
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
-
-// The request's payload, without its length prefix.
-const std::vector<uint8_t> kRequest = [] {
-    const std::vector<uint8_t> frame = platform::ipc::getModelDataRequestFrame();
-    return std::vector<uint8_t>(frame.begin() + 4, frame.end());
-}();
 
 TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
     start(macImage());
@@ -173,7 +129,9 @@ TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
     ASSERT_TRUE(second.modelData);
     EXPECT_EQ(*first.modelData, *second.modelData);
     EXPECT_NE(service_->standardError().find("start SMC helper. with listner:" + socket_.string()), std::string::npos);
-    EXPECT_EQ(service_->terminate(), 0);
+    EXPECT_NE(service_->standardError().find("SMC: simulated, the image " + image_.string()), std::string::npos)
+        << "said, so that its readings are not taken for a real Mac's";
+    EXPECT_EQ(service_->stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(socket_)) << "the service removes the socket it created";
 }
 
@@ -240,8 +198,25 @@ TEST_F(Service, GateAdmitsOnlyTheMainApplication) {
     EXPECT_EQ(runClientIn(dir_ / "other", "Other.app", "com.example.other", socket_), kRefused);
     EXPECT_EQ(runClientIn(dir_ / "case", "Vorrel.app", "com.quenmoor.Vorrel", socket_), kRefused);
     EXPECT_EQ(runClientIn(dir_ / "plain", "", "", socket_), kRefused);
-    EXPECT_EQ(runClientIn(dir_ / "same", "Copy.app", "com.quenmoor.vorrel", socket_), 0);
+    EXPECT_EQ(runClientIn(dir_ / "same", "Copy.app", platform::ipc::kAdmittedBundleIdentifier, socket_), 0);
     EXPECT_EQ(runProgram({VRLSENSORS_PATH, "--socket", (dir_ / "none.sock").string()}).status, 1);
+}
+
+// A program outside any bundle connecting a thousand times: every connection
+// refused, yet the log holds only the first few, and the application is
+// still served.
+TEST_F(Service, AThousandRefusedConnectionsGiveAHandfulOfLogLines) {
+    start(macImage());
+    for (int peer = 0; peer < 4; ++peer)
+        ASSERT_EQ(runProgram({CLIENT_GATE_PEER, socket_.string(), "250"}).status, 0) << "each of its 250 closed";
+    ASSERT_TRUE(fetch().modelData);
+    const std::string log = service_->standardError();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1)) ++lines;
+    const std::size_t refusals = log.find("debug: refused client: pid ");
+    ASSERT_NE(refusals, std::string::npos) << log;
+    EXPECT_NE(log.find("client_gate_peer", refusals), std::string::npos) << "names the executable";
+    EXPECT_LE(lines, 2u + kRefusalLinesPerWindow) << log;
 }
 
 TEST_F(Service, BadInputEndsOnlyThatConnection) {
@@ -263,7 +238,7 @@ TEST_F(Service, BadInputEndsOnlyThatConnection) {
     const std::vector<uint8_t> error = good.readFrame();
     ASSERT_FALSE(error.empty());
     EXPECT_EQ(error[1], 0xa5);  // {"error": ...}
-    good.sendFrame(kRequest);
+    good.send(platform::ipc::getModelDataRequestFrame());
     const std::vector<uint8_t> reply = good.readFrame();
     ASSERT_GT(reply.size(), 8u);
     EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 7), "reply");
@@ -275,10 +250,8 @@ TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
     int small = 4096;
     setsockopt(stalled.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     std::vector<uint8_t> burst;
-    for (int i = 0; i < 20000; ++i) {
-        burst.insert(burst.end(), {0, 0, 0, uint8_t(kRequest.size())});
-        burst.insert(burst.end(), kRequest.begin(), kRequest.end());
-    }
+    const platform::ipc::Frame& request = platform::ipc::getModelDataRequestFrame();
+    for (int i = 0; i < 20000; ++i) burst.insert(burst.end(), request.begin(), request.end());
     stalled.send(burst);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(stalled.closedByPeer(std::chrono::seconds(10)));
@@ -288,7 +261,7 @@ TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
     std::vector<std::unique_ptr<RawConnection>> open;
     for (int i = 0; i < 256; ++i) {
         open.push_back(std::make_unique<RawConnection>(socket_));
-        open.back()->sendFrame(kRequest);
+        open.back()->send(platform::ipc::getModelDataRequestFrame());
         ASSERT_FALSE(open.back()->readFrame().empty()) << "all 256 are served";
     }
     RawConnection beyond(socket_);
@@ -304,7 +277,7 @@ TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
     const std::filesystem::path socket = dir / "activated.sock";
     {
         ServiceProcess activator({"/usr/bin/systemd-socket-activate", "-l", socket.string(), VRLSENSORD_PATH, "--smc-demo"},
-                                 dir);
+                                 dir / "service.stderr");
         ASSERT_TRUE(activator.waitForSocket(socket));
         const FetchResult result = SensorClient(socket).getModelData();
         ASSERT_TRUE(result.modelData) << result.message;

@@ -10,16 +10,14 @@
 #include <asio/executor_work_guard.hpp>
 #include <gtest/gtest.h>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/registry/PlatformNameSource.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
-#include "sensor-service/server/Connection.h"
-#include "sensor-service/server/ConnectionManager.h"
-#include "sensor-service/server/DecisionAgent.h"
-#include "sensor-service/server/Protocol.h"
-#include "sensor-service/server/RequestHandler.h"
-#include "sensor-service/server/VRLServerObject.h"
+#include "sensor-service/server/transport/Connection.h"
+#include "sensor-service/server/transport/ConnectionManager.h"
+#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/protocol/Protocol.h"
+#include "sensor-service/server/protocol/RequestHandler.h"
+#include "sensor-service/server/polling/VRLServerObject.h"
 
 namespace vrl {
 namespace {
@@ -82,7 +80,7 @@ private:
 
 TEST(Connection, AnswersEveryWholeFrameHowEverTheBytesArrive) {
     const SharedFrame reply = share(platform::ipc::framed(encodeModelDataReply({})));
-    RequestHandler handler(reply);
+    const RequestHandler handler;  // answers with empty model data
     ServedSocketPair pair(handler);
     const Frame& request = platform::ipc::getModelDataRequestFrame();
 
@@ -141,10 +139,10 @@ private:
 
 TEST(DecisionAgent, AnswersFromThePublishedReplyWhileTheSmcThreadIsStuck) {
     asio::io_context io;
-    auto smc = std::make_shared<HeldSmc>();
-    platform::registry::FixedPlatformName name(std::string("MacBookPro11,1"));
-    const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
-    DecisionAgent agent({io, smc, name, bundle});
+    auto held = std::make_unique<HeldSmc>();
+    HeldSmc* smc = held.get();
+    const std::unique_ptr<SensorMachine> machine = SensorMachine::simulated(std::move(held));
+    DecisionAgent agent(io, *machine);
     agent.startServer();
 
     SharedFrame first;

@@ -156,7 +156,7 @@ TEST_F(KeyAccessTest, ListingTrustsAWrongCountOnlyUpTo65536Indexes) {
     EXPECT_EQ(driver->callCount(kSmcCmdReadIndex), 5u);
 
     driver->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"ui32","bytes":"ffffffff"}]})"));
-    smc = std::make_unique<Smc>(driver);  // a fresh key-info cache
+    smc = std::make_unique<Smc>(*driver);  // a fresh key-info cache
     ASSERT_EQ(smc->smcOpen(), 0);
     driver->resetCounts();
     EXPECT_EQ(getSmcKeysFromConnection(*smc).size(), 1u);
@@ -166,7 +166,7 @@ TEST_F(KeyAccessTest, ListingTrustsAWrongCountOnlyUpTo65536Indexes) {
 TEST_F(KeyAccessTest, ListingWithoutUsableCountIsEmpty) {
     driver->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"flt ","bytes":"00000040"}]})"));
     EXPECT_TRUE(getSmcKeysFromConnection(*smc).empty());
-    smc = std::make_unique<Smc>(driver);  // a fresh key-info cache
+    smc = std::make_unique<Smc>(*driver);  // a fresh key-info cache
     driver->replaceImage(imageFromJson(R"({"keys":[{"key":"#KEY","type":"ui32","bytes":"00000000"}]})"));
     ASSERT_EQ(smc->smcOpen(), 0);
     driver->resetCounts();
@@ -177,7 +177,7 @@ TEST_F(KeyAccessTest, ListingWithoutUsableCountIsEmpty) {
 TEST_F(KeyAccessTest, TwoSmcObjectsShareNeitherConnectionNorCache) {
     SmcValue value{};
     ASSERT_EQ(smc->smcReadKey("TC0P", value), 0);
-    Smc other(driver);
+    Smc other(*driver);
     ASSERT_EQ(other.smcOpen(), 0);
     EXPECT_EQ(other.keyInfoCacheCount(), 0);
     driver->resetCounts();
@@ -189,7 +189,8 @@ TEST_F(KeyAccessTest, TwoSmcObjectsShareNeitherConnectionNorCache) {
 }
 
 TEST(SmcConnection, UnavailableSmcFailsToOpenAndEveryReadFails) {
-    Smc smc(std::make_shared<platform::smc::SimulatedSmc>(imageFromJson(R"({"unavailable":true,"keys":[]})")));
+    platform::smc::SimulatedSmc driver(imageFromJson(R"({"unavailable":true,"keys":[]})"));
+    Smc smc(driver);
     EXPECT_EQ(smc.smcOpen(), 1);
     SmcValue value{};
     EXPECT_NE(smc.smcReadKey("#KEY", value), 0);
@@ -197,15 +198,15 @@ TEST(SmcConnection, UnavailableSmcFailsToOpenAndEveryReadFails) {
 }
 
 TEST(SmcConnection, BuiltInImageServesTemperaturesFansAndTheKeyList) {
-    auto driver = std::make_shared<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
+    platform::smc::SimulatedSmc driver(platform::smc::builtInImage());
     Smc smc(driver);
     ASSERT_EQ(smc.smcOpen(), 0);
-    EXPECT_EQ(driver->model(), "MacBookPro11,1");
+    EXPECT_EQ(driver.model(), "MacBookPro11,1");
     EXPECT_DOUBLE_EQ(smc.smcGetTemperature("TC0P"), 47.5);
     EXPECT_EQ(valueForKey(smc, "F0Ac"), "2000.00");
     EXPECT_EQ(valueForKey(smc, "LSOF"), "TRUE");
     auto keys = getSmcKeysFromConnection(smc);
-    EXPECT_EQ(keys.size(), driver->image().keys.size() + 1);
+    EXPECT_EQ(keys.size(), driver.image().keys.size() + 1);
     int temperatures = 0;
     for (const auto& key : keys) temperatures += key[0] == 'T' && smc.smcGetTemperature(key.c_str()) > 0;
     EXPECT_GE(temperatures, 12);

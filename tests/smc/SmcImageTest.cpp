@@ -86,7 +86,7 @@ protected:
         std::filesystem::last_write_time(file, tick);
     }
     std::filesystem::path file;
-    std::shared_ptr<SimulatedSmc> driver;
+    std::unique_ptr<SimulatedSmc> driver;
 };
 
 TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewIsBroken) {
@@ -97,7 +97,7 @@ TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewI
     write(R"({"model":"Mac-1","keys":[{"key":"TC0P","type":"sp78","bytes":"2f80"}]})");
     driver = SimulatedSmc::watchingFile(file, error);
     ASSERT_TRUE(driver) << error;
-    Smc access(driver);
+    Smc access(*driver);
     ASSERT_EQ(access.smcOpen(), 0);
     EXPECT_DOUBLE_EQ(access.smcGetTemperature("TC0P"), 47.5);
     access.smcClose();

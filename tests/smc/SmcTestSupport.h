@@ -21,11 +21,11 @@ inline platform::smc::SmcImage imageFromJson(const std::string& json) {
 class FreshSmcTest : public ::testing::Test {
 protected:
     void useImage(const std::string& json) {
-        driver = std::make_shared<platform::smc::SimulatedSmc>(imageFromJson(json));
-        smc = std::make_unique<Smc>(driver);
+        driver = std::make_unique<platform::smc::SimulatedSmc>(imageFromJson(json));
+        smc = std::make_unique<Smc>(*driver);
     }
 
-    std::shared_ptr<platform::smc::SimulatedSmc> driver;
+    std::unique_ptr<platform::smc::SimulatedSmc> driver;
     std::unique_ptr<Smc> smc;
 };
 

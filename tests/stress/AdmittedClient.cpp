@@ -5,6 +5,8 @@
 
 namespace vrl::stress {
 
+using namespace vrl::test;
+
 double RoundTrips::percentile(double p) const {
     if (micros.empty()) return 0.0;
     std::vector<double> sorted = micros;
@@ -25,7 +27,7 @@ bool AdmittedClient::connect() {
 }
 
 void AdmittedClient::run(const std::atomic<bool>& stop, RoundTrips& record) {
-    const Bytes request = frame(requestPayload());
+    const Bytes& request = platform::ipc::getModelDataRequestFrame();
     const auto timeout = std::chrono::milliseconds(3000);
     while (!stop) {
         auto sent = Clock::now();

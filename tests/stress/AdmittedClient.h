@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceWire.h"
 
 namespace vrl::stress {
+
+using vrl::test::WireModel;
 
 struct RoundTrips {
     long answered = 0;

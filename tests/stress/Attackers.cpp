@@ -10,11 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceWire.h"
 
 namespace vrl::stress {
 namespace {
 
+using namespace vrl::test;
+using platform::ipc::framed;
+using platform::ipc::getModelDataRequestFrame;
 using std::chrono::milliseconds;
 
 Bytes packed(const std::function<void(msgpack::packer<msgpack::sbuffer>&)>& write) {
@@ -34,6 +37,15 @@ std::vector<Bytes> wrongShapes() {
         packed([](auto& p) { p.pack_double(1.5); }),
         packed([](auto& p) { p.pack_bin(3); p.pack_bin_body("abc", 3); }),
     };
+}
+
+// A well-formed request for a method the service does not offer.
+Bytes unknownMethodRequest() {
+    return packed([](auto& p) {
+        p.pack_map(1);
+        p.pack(std::string(platform::ipc::kMethodField));
+        p.pack(std::string("deleteEverything:"));
+    });
 }
 
 enum class AfterSending { keepOpen, halfClose };
@@ -75,7 +87,7 @@ void randomBytesAttack(const std::string& socketPath, const StopFlag& stop, Atta
         if (random() % 2) {
             Bytes body(bytes.begin(), bytes.begin() + static_cast<long>(std::min<std::size_t>(bytes.size(), 4000)));
             body[0] = 0xc1;  // never used in MessagePack: the payload cannot decode
-            bytes = frame(body);
+            bytes = framed(body);
         }
         sendAndExpectClose(socketPath, bytes, counters, AfterSending::halfClose);
     }
@@ -93,7 +105,7 @@ void hugeLengthAttack(const std::string& socketPath, const StopFlag& stop, Attac
 }
 
 void truncatedFrameAttack(const std::string& socketPath, const StopFlag& stop, AttackCounters& counters) {
-    Bytes whole = frame(requestPayload());
+    Bytes whole = getModelDataRequestFrame();
     std::size_t cut = 1;
     while (!stop) {
         int fd = connectTo(socketPath);
@@ -114,12 +126,12 @@ void wrongShapeAttack(const std::string& socketPath, const StopFlag& stop, Attac
     auto shapes = wrongShapes();
     std::size_t i = 0;
     while (!stop) {
-        sendAndExpectClose(socketPath, frame(shapes[i++ % shapes.size()]), counters);
+        sendAndExpectClose(socketPath, framed(shapes[i++ % shapes.size()]), counters);
         // An unknown method is answered with an error and the connection stays.
         int fd = connectTo(socketPath);
         if (fd < 0) continue;
         ++counters.attempts;
-        if (!sendAll(fd, frame(requestPayload("deleteEverything:")), milliseconds(500))) {
+        if (!sendAll(fd, framed(unknownMethodRequest()), milliseconds(500))) {
             closeFd(fd);
             continue;
         }
@@ -131,7 +143,7 @@ void wrongShapeAttack(const std::string& socketPath, const StopFlag& stop, Attac
         } else if (!isErrorReply(*error)) {
             ++counters.misbehaved;
         } else {
-            bool served = sendAll(fd, frame(requestPayload()), milliseconds(500));
+            bool served = sendAll(fd, getModelDataRequestFrame(), milliseconds(500));
             auto reply = served ? readFrame(fd, milliseconds(5000)) : std::nullopt;
             if (!reply || !decodeReply(*reply)) ++counters.misbehaved;
         }
@@ -160,7 +172,7 @@ bool floodUntilDropped(int fd, const Bytes& burst, Clock::time_point deadline, c
 
 void nonReaderAttack(const std::string& socketPath, const StopFlag& stop, AttackCounters& counters) {
     Bytes burst;
-    Bytes one = frame(requestPayload());
+    Bytes one = getModelDataRequestFrame();
     for (int i = 0; i < 256; ++i) burst.insert(burst.end(), one.begin(), one.end());
     while (!stop) {
         int fd = connectTo(socketPath);
@@ -173,7 +185,7 @@ void nonReaderAttack(const std::string& socketPath, const StopFlag& stop, Attack
 }
 
 void idleCrowd(const std::string& socketPath, int size, const StopFlag& stop, CrowdCounters& counters) {
-    const Bytes request = frame(requestPayload());
+    const Bytes request = getModelDataRequestFrame();
     while (!stop) {
         std::vector<int> fds;
         for (int i = 0; i < size && !stop; ++i) {
@@ -205,7 +217,7 @@ void idleCrowd(const std::string& socketPath, int size, const StopFlag& stop, Cr
 }
 
 void gateProbe(const std::string& socketPath, const StopFlag& stop, GateCounters& counters) {
-    Bytes request = frame(requestPayload());
+    Bytes request = getModelDataRequestFrame();
     while (!stop) {
         int fd = connectTo(socketPath);
         if (fd < 0) continue;

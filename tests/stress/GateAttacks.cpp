@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/ipc/ProductIdentifiers.h"
 #include "tests/stress/HostileBundle.h"
 
 namespace vrl::stress {
@@ -11,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kClientIdentifier = "com.quenmoor.vorrel";
+constexpr const char* kClientIdentifier = platform::ipc::kAdmittedBundleIdentifier;
 
 // <work>/<name>/Contents/MacOS/vrl_stress, a copy of self.
 fs::path copyInto(const fs::path& work, const std::string& name, const fs::path& self) {

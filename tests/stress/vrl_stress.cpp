@@ -25,11 +25,12 @@
 #include "tests/stress/AdmittedClient.h"
 #include "tests/stress/Attackers.h"
 #include "tests/stress/GateAttacks.h"
-#include "tests/stress/ServiceProcess.h"
-#include "tests/stress/ServiceWire.h"
+#include "tests/support/ServiceProcess.h"
+#include "tests/support/ServiceWire.h"
 
 namespace fs = std::filesystem;
 using namespace vrl::stress;
+using namespace vrl::test;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
@@ -119,10 +120,11 @@ std::optional<uid_t> proberUser() {
 
 // Runs a refused prober process for the attack window and adds up its counts.
 void runProber(const fs::path& executable, const std::string& socketPath, double secondsToRun, GateCounters& gate) {
-    auto out = runAndCapture({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)}, proberUser());
-    if (!out) return;
+    const RunResult run =
+        runProgram({executable.string(), "--probe", socketPath, std::to_string(secondsToRun)}, proberUser());
+    if (run.status != 0) return;
     long refused = 0, admitted = 0;
-    std::istringstream in(*out);
+    std::istringstream in(run.output);
     std::string word;
     in >> word >> refused >> word >> admitted;
     gate.refused += refused;
@@ -309,8 +311,8 @@ int stressMain(const Options& options) {
 
     int status = 1;
     {
-        ServiceProcess service(options.service, {"--socket", socketPath, "--smc-image", image.string()});
-        if (!service.start() || !service.waitUntilServing(socketPath, seconds(15))) {
+        ServiceProcess service({options.service.string(), "--socket", socketPath, "--smc-image", image.string()});
+        if (!service.waitUntilServing(socketPath, seconds(15))) {
             std::fprintf(stderr, "vrl_stress: the service did not start serving on %s\n", socketPath.c_str());
         } else if (auto baseline = fetchModel(socketPath, seconds(3)); !baseline || !baselineMatchesImage(*baseline)) {
             std::fprintf(stderr, "vrl_stress: the first reply does not show the image's readings:\n");

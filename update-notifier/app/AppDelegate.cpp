@@ -1,9 +1,11 @@
 #include "update-notifier/app/AppDelegate.h"
 
-#include "update-notifier/app/QMPluginsUpdater.h"
-
 namespace qm {
 
-void AppDelegate::applicationDidFinishLaunching() { QMPluginsUpdater::sharedUpdater(io, checkInterval); }
+void AppDelegate::applicationDidFinishLaunching() {
+    if (!pluginsupdater_) pluginsupdater_ = std::make_unique<QMPluginsUpdater>(environment, center, checkInterval);
+}
+
+void AppDelegate::applicationWillTerminate() { pluginsupdater_.reset(); }
 
 }  // namespace qm

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "platform/foundation/PropertyList.h"
-#include "platform/log/SystemLog.h"
 #include "update-notifier/app/FeedAddress.h"
 #include "update-notifier/feed/VersionValue.h"
 
@@ -20,28 +19,33 @@ std::optional<std::string> valueFor(const std::optional<platform::foundation::St
 
 }  // namespace
 
-QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment environment) : env(std::move(environment)) {
-    if (env.notificationCenter) env.notificationCenter->setDelegate(this);
+QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment& environment,
+                                   platform::notifications::UserNotificationCenter& center, double checkInterval)
+    : env(environment), center(center) {
+    center.setDelegate(this);
     getUpdaterData();
 
     std::optional<std::string> escapedAddress;
     if (feedurl) escapedAddress = percentEscapedFeedAddress(*feedurl);
-    xmlDownloader = env.makeDownloader(escapedAddress);
-    xmlDownloader->setDelegate(this);
+    xmlDownloader = env.makeDownloader(escapedAddress, *this);
 
     xmlParser = env.makeParser();
     xmlParser->setCurrentInstalledVersion(currentInstalledVersion);
 
-    updaterTimer = env.makeScheduler(env.checkInterval);
-    updaterTimer->setDelegate(this);
+    updaterTimer = env.makeScheduler(checkInterval, *this);
     updaterTimer->startTimer();
 }
 
+QMPluginsUpdater::~QMPluginsUpdater() { center.setDelegate(nullptr); }
+
 void QMPluginsUpdater::getUpdaterData() {
-    const auto info = platform::foundation::readStringDictionary(env.hostInfoPlist);
+    const std::filesystem::path infoPlist = env.hostInfoPlist();
+    const auto info = platform::foundation::readStringDictionary(infoPlist);
     feedurl = valueFor(info, "SUFeedURL");
     currentInstalledVersion = valueFor(info, "CFBundleVersion");
-    if (!feedurl) platform::log::debugLog("no \"SUFeedURL\" in " + env.hostInfoPlist.string() + ": no check can succeed");
+    if (!feedurl)
+        env.log(platform::log::Priority::debug,
+                "no \"SUFeedURL\" in " + infoPlist.string() + ": no check can succeed");
 }
 
 void QMPluginsUpdater::timeToCheckForUpdate() {
@@ -78,7 +82,7 @@ void QMPluginsUpdater::requestToNotify() {
     showNotification(VRLLoc(kNewVersionKey));
 }
 
-void QMPluginsUpdater::errorLog() { env.log(kCheckFailedLine); }
+void QMPluginsUpdater::errorLog() { env.log(platform::log::Priority::notice, kCheckFailedLine); }
 
 void QMPluginsUpdater::endCheckingUpdate() { isCurrentlyChecking_ = false; }
 
@@ -93,8 +97,8 @@ void QMPluginsUpdater::showNotification(const std::string& text) {
     notification.hasReplyButton = false;
     // Without a notification service the announcement would be lost; the log
     // keeps it where the user or an administrator can still find it.
-    if (!env.notificationCenter || !env.notificationCenter->deliverNotification(notification))
-        env.log(std::string(kNotificationTitle) + ": " + text);
+    if (!center.deliverNotification(notification))
+        env.log(platform::log::Priority::notice, std::string(kNotificationTitle) + ": " + text);
 }
 
 bool QMPluginsUpdater::userNotificationCenterShouldPresentNotification(

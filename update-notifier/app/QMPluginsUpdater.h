@@ -6,19 +6,12 @@
 // Contract: created, used and destroyed on the thread that runs the main
 // io_context, where its collaborators also deliver their messages. Failed
 // checks are logged and end the cycle; nothing throws out of a cycle.
-#include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-
-#include <asio/io_context.hpp>
 
 #include "platform/notifications/UserNotificationCenter.h"
-#include "update-notifier/feed/UpdateDownloader.h"
-#include "update-notifier/feed/UpdateParser.h"
-#include "update-notifier/scheduler/UpdateScheduler.h"
+#include "update-notifier/app/UpdaterEnvironment.h"
 
 namespace qm {
 
@@ -27,35 +20,21 @@ inline constexpr const char* kNotificationTitle = "Vorrel Plugins Manager";
 inline constexpr const char* kNewVersionKey = "A new version is available";
 inline constexpr const char* kCheckFailedLine = "Cannot check Vorrel Plugins Manager updates status";
 
-// Everything the coordinator creates or talks to, handed to its constructor:
-// the shared instance gets the real classes (QMUpdateTimer, QMXMLDownloader,
-// QMXMLParser, the desktop notification service), tests get fakes. Every
-// factory is called once, during construction; each must be set.
-struct UpdaterEnvironment {
-    std::filesystem::path hostInfoPlist;
-    // Receives the percent-escaped feed address (absent without "SUFeedURL").
-    std::function<std::unique_ptr<UpdateDownloader>(const std::optional<std::string>&)> makeDownloader;
-    std::function<std::unique_ptr<UpdateParser>()> makeParser;
-    std::function<std::unique_ptr<UpdateScheduler>(double interval)> makeScheduler;
-    platform::notifications::UserNotificationCenter* notificationCenter = nullptr;
-    std::function<std::string(const std::string& key)> localizedString;
-    std::function<void(std::string_view)> log;
-    double checkInterval = kCheckInterval;
-};
-
 class QMPluginsUpdater final : public QMUpdateTimerDelegate,
                                public QMXMLDownloaderDelegate,
                                public platform::notifications::UserNotificationCenterDelegate {
 public:
-    // The process-wide coordinator with the real collaborators, created on
-    // the first call (the arguments of that call are used; later ones are
-    // ignored) and never destroyed. Safe under concurrent first calls.
-    static QMPluginsUpdater& sharedUpdater(asio::io_context& io, double checkInterval = kCheckInterval);
-
-    // Runs the start sequence; the scheduler is running when this returns. A
+    // Runs the start sequence: becomes the center's delegate, has the
+    // environment make the downloader, the parser and a scheduler of period
+    // `checkInterval` (positive), once each, and starts the scheduler. A
     // missing or unreadable Info.plist leaves the address and version absent:
-    // every check then ends unreachable and is logged.
-    explicit QMPluginsUpdater(UpdaterEnvironment environment);
+    // every check then ends unreachable and is logged. Requires: `environment`
+    // and `center` outlive the coordinator.
+    QMPluginsUpdater(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
+                     double checkInterval);
+    // Stops the scheduler, drops a running test or download unreported and
+    // leaves the center without a delegate.
+    ~QMPluginsUpdater() override;
     QMPluginsUpdater(const QMPluginsUpdater&) = delete;
     QMPluginsUpdater& operator=(const QMPluginsUpdater&) = delete;
 
@@ -77,7 +56,8 @@ private:
     std::string VRLLoc(const std::string& key) const;
     void showNotification(const std::string& text);
 
-    UpdaterEnvironment env;
+    UpdaterEnvironment& env;
+    platform::notifications::UserNotificationCenter& center;
     std::unique_ptr<UpdateScheduler> updaterTimer;
     std::unique_ptr<UpdateDownloader> xmlDownloader;
     std::unique_ptr<UpdateParser> xmlParser;

@@ -5,27 +5,26 @@
 #include <asio/post.hpp>
 
 #include "platform/log/SystemLog.h"
-#include "platform/network/CurlHttpClient.h"
 #include "platform/network/ReachabilityFlags.h"
-#include "platform/network/SystemReachability.h"
 #include "update-notifier/feed/FeedText.h"
 
 namespace qm {
 
-using platform::network::CurlHttpClient;
-using platform::network::SystemReachability;
+namespace {
 
-QMXMLDownloader::QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,
-                                 Options options,
-                                 std::shared_ptr<platform::network::Reachability> reachability,
-                                 std::shared_ptr<platform::network::HttpClient> http)
+constexpr const char* kUserAgent = "vrlupdatenotifier/" VRL_VERSION;
+
+}  // namespace
+
+QMXMLDownloader::QMXMLDownloader(asio::io_context& io, platform::network::Reachability& reachability,
+                                 platform::network::HttpClient& http, QMXMLDownloaderDelegate& delegate,
+                                 std::optional<platform::network::Url> xmlURL, Options options)
     : io_(io),
       _xmlURL(std::move(xmlURL)),
-      options_(std::move(options)),
-      reachability_(reachability ? std::move(reachability) : std::make_shared<SystemReachability>()),
-      http_(http ? std::move(http) : std::make_shared<CurlHttpClient>(io)) {
-    if (options_.userAgent.empty()) options_.userAgent = std::string("vrlupdatenotifier/") + VRL_VERSION;
-}
+      options_(options),
+      reachability_(reachability),
+      http_(http),
+      delegate_(delegate) {}
 
 QMXMLDownloader::~QMXMLDownloader() {
     *alive_ = false;
@@ -44,14 +43,14 @@ void QMXMLDownloader::checkIfInternetConnection() {
         // The hand-off through the io_context orders the flag's write before
         // the delegate reads it on the main thread.
         asio::post(io_, [this, alive] {
-            if (*alive && delegate_ != nullptr) delegate_->internetConnectedContinueCheckForUpdate();
+            if (*alive) delegate_.internetConnectedContinueCheckForUpdate();
         });
     });
 }
 
 void QMXMLDownloader::checkReachability() {
     const std::string host = _xmlURL ? _xmlURL->host() : std::string();
-    const std::uint32_t flags = host.empty() ? 0 : reachability_->flagsForHost(host);
+    const std::uint32_t flags = host.empty() ? 0 : reachability_.flagsForHost(host);
     isNetWorkReachable_ = platform::network::flagsMeanReachable(flags);
 }
 
@@ -65,8 +64,8 @@ void QMXMLDownloader::startDownload() {
         return;
     }
     platform::network::HttpRequest request{*_xmlURL, options_.timeout, options_.deadline, options_.maxBody,
-                                           options_.userAgent};
-    connection_ = http_->start(request, *this);
+                                           kUserAgent};
+    connection_ = http_.start(request, *this);
 }
 
 void QMXMLDownloader::connectionDidReceiveResponse(std::optional<long> status) {
@@ -93,7 +92,7 @@ void QMXMLDownloader::finishTransfer() {
     mdata.shrink_to_fit();
     // The transfer has ended, so dropping it only joins its finished worker.
     connection_.reset();
-    if (delegate_ != nullptr) delegate_->downloadFinished();
+    delegate_.downloadFinished();
 }
 
 }  // namespace qm

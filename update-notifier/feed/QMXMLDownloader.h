@@ -23,7 +23,6 @@ struct QMXMLDownloaderOptions {
     std::chrono::milliseconds timeout{30000};
     std::chrono::milliseconds deadline{300000};
     std::size_t maxBody = 16u << 20;
-    std::string userAgent;  // empty: "vrlupdatenotifier/<version>"
 };
 
 // Fetches the feed in two stages the coordinator asks for separately: a
@@ -31,29 +30,27 @@ struct QMXMLDownloaderOptions {
 //
 // Contract: that of UpdateDownloader; every call and every delegate message
 // on the thread that runs `io`. Destroying it (on that thread) joins a
-// running reachability test and drops a running download unreported.
+// running reachability test and drops a running download unreported. The
+// transfers identify themselves as "vrlupdatenotifier/<version>".
 class QMXMLDownloader final : public UpdateDownloader, public platform::network::HttpConnectionDelegate {
 public:
     using Options = QMXMLDownloaderOptions;
 
     // No network activity. An absent URL makes every test unreachable and
-    // every download fail. Null collaborators mean the system's own.
-    QMXMLDownloader(asio::io_context& io, std::optional<platform::network::Url> xmlURL,
-                    Options options = {},
-                    std::shared_ptr<platform::network::Reachability> reachability = nullptr,
-                    std::shared_ptr<platform::network::HttpClient> http = nullptr);
+    // every download fail. Requires: `io`, `reachability`, `http` and
+    // `delegate` outlive the downloader, and `http` delivers on the thread
+    // that runs `io`.
+    QMXMLDownloader(asio::io_context& io, platform::network::Reachability& reachability,
+                    platform::network::HttpClient& http, QMXMLDownloaderDelegate& delegate,
+                    std::optional<platform::network::Url> xmlURL, Options options = {});
     ~QMXMLDownloader() override;
     QMXMLDownloader(const QMXMLDownloader&) = delete;
     QMXMLDownloader& operator=(const QMXMLDownloader&) = delete;
 
-    void setDelegate(QMXMLDownloaderDelegate* delegate) override { delegate_ = delegate; }
     void checkIfInternetConnection() override;
     bool isNetWorkReachable() const override { return isNetWorkReachable_; }
     void startDownload() override;
     const std::optional<std::string>& xmlcontent() const override { return xmlcontent_; }
-
-    // The test itself, synchronous; any thread but one at a time.
-    void checkReachability();
 
     // The transfer's callbacks, on the thread that runs `io`.
     void connectionDidReceiveResponse(std::optional<long> status) override;
@@ -62,17 +59,21 @@ public:
     void connectionDidFailWithError() override;
 
 private:
+    // The test itself, synchronous; on the worker thread.
+    void checkReachability();
     void finishTransfer();
     void joinReachabilityWorker();
 
     asio::io_context& io_;
     std::optional<platform::network::Url> _xmlURL;
     Options options_;
-    std::shared_ptr<platform::network::Reachability> reachability_;
-    std::shared_ptr<platform::network::HttpClient> http_;
+    platform::network::Reachability& reachability_;
+    platform::network::HttpClient& http_;
     std::string mdata;
+    // Written by the reachability worker, read on the main thread only after
+    // the worker's answer was posted there.
     bool isNetWorkReachable_ = false;
-    QMXMLDownloaderDelegate* delegate_ = nullptr;
+    QMXMLDownloaderDelegate& delegate_;
     std::optional<std::string> xmlcontent_;
     std::unique_ptr<platform::network::HttpConnection> connection_;
     std::thread reachabilityWorker_;

@@ -1,9 +1,9 @@
 #pragma once
 // What the coordinator asks of the feed downloader. QMXMLDownloader is the
-// real one; tests hand the coordinator a fake through its constructor.
+// real one; tests hand the coordinator a fake through its environment.
 //
-// Every call: the thread that runs the main io_context; the delegate is told
-// there too. At most one test or download at a time (the coordinator's
+// Every call: the thread that runs the main io_context; the delegate, given
+// to the downloader's constructor and outliving it, is told there too. At most one test or download at a time (the coordinator's
 // check cycles do not overlap).
 #include <optional>
 #include <string>
@@ -16,8 +16,6 @@ class UpdateDownloader {
 public:
     virtual ~UpdateDownloader() = default;
 
-    // Requires: the delegate outlives the downloader.
-    virtual void setDelegate(QMXMLDownloaderDelegate* delegate) = 0;
     // Returns at once; tests off the main thread whether the feed's host can
     // be reached, then sends internetConnectedContinueCheckForUpdate. Every
     // failure (no address, no host, a failed lookup) reads as unreachable.

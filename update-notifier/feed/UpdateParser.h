@@ -1,6 +1,6 @@
 #pragma once
 // What the coordinator asks of the appcast parser. QMXMLParser is the real
-// one; tests hand the coordinator a fake through its constructor.
+// one; tests hand the coordinator a fake through its environment.
 //
 // Every call: main thread only; no locks, not safe for concurrent use.
 #include <optional>

@@ -10,9 +10,10 @@
 
 namespace qm {
 
-// Steady-clock timers on the main io_context. Requires: `io` outlives the
-// facility and its timers; scheduling and destroying happen on the thread
-// that runs it, where the ticks come too.
+// Steady-clock timers on the main io_context, built once by the application's
+// main function. Requires: `io` outlives the facility and its timers;
+// scheduling and destroying happen on the thread that runs it, where the
+// ticks come too.
 class AsioRepeatingTimerFacility : public RepeatingTimerFacility {
 public:
     explicit AsioRepeatingTimerFacility(asio::io_context& io) : io_(io) {}

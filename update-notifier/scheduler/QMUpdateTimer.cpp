@@ -1,27 +1,16 @@
 #include "update-notifier/scheduler/QMUpdateTimer.h"
 
-#include "update-notifier/scheduler/AsioRepeatingTimerFacility.h"
-#include "update-notifier/scheduler/SystemUpdateClock.h"
-
 namespace qm {
-
-QMUpdateTimer::QMUpdateTimer(asio::io_context& io, double interval)
-    : QMUpdateTimer(std::make_shared<SystemUpdateClock>(), std::make_shared<AsioRepeatingTimerFacility>(io),
-                    interval) {}
-
-QMUpdateTimer::QMUpdateTimer(std::shared_ptr<UpdateClock> clock, std::shared_ptr<RepeatingTimerFacility> timers,
-                             double interval)
-    : clock_(std::move(clock)), timers_(std::move(timers)), _interval(interval) {}
 
 void QMUpdateTimer::startTimer() {
     if (updaterTimer) return;
-    updaterTimer = timers_->scheduleRepeating(_interval, [this] { timeToCheckForUpdate(); });
+    updaterTimer = timers_.scheduleRepeating(_interval, [this] { timeToCheckForUpdate(); });
 }
 
 void QMUpdateTimer::endTimer() { updaterTimer.reset(); }
 
 void QMUpdateTimer::timeToCheckForUpdate() {
-    const double now = clock_->secondsSince1970();
+    const double now = clock_.secondsSince1970();
     if (!lastDateChecked) {
         lastDateChecked = now;
         return;
@@ -34,7 +23,7 @@ void QMUpdateTimer::timeToCheckForUpdate() {
 }
 
 void QMUpdateTimer::informDelegate() {
-    if (delegate_ != nullptr) delegate_->timeToCheckForUpdate();
+    delegate_.timeToCheckForUpdate();
 }
 
 }  // namespace qm

@@ -3,8 +3,6 @@
 #include <memory>
 #include <optional>
 
-#include <asio/io_context.hpp>
-
 #include "update-notifier/scheduler/RepeatingTimerFacility.h"
 #include "update-notifier/scheduler/UpdateClock.h"
 #include "update-notifier/scheduler/UpdateScheduler.h"
@@ -17,15 +15,15 @@ namespace qm {
 //
 // Contract: that of UpdateScheduler; every call, and every tick, on the
 // thread that runs the timers' io_context. Nothing here can fail.
+// AsioRepeatingTimerFacility and SystemUpdateClock are the real collaborators.
 class QMUpdateTimer final : public UpdateScheduler {
 public:
-    // The system clock and steady timers on `io`; nothing starts yet.
-    QMUpdateTimer(asio::io_context& io, double interval);
-    // Requires: both non-null.
-    QMUpdateTimer(std::shared_ptr<UpdateClock> clock,
-                  std::shared_ptr<RepeatingTimerFacility> timers, double interval);
+    // Nothing starts yet. Requires: `clock`, `timers` and `delegate` outlive
+    // the scheduler; a positive interval.
+    QMUpdateTimer(UpdateClock& clock, RepeatingTimerFacility& timers, QMUpdateTimerDelegate& delegate,
+                  double interval)
+        : clock_(clock), timers_(timers), delegate_(delegate), _interval(interval) {}
 
-    void setDelegate(QMUpdateTimerDelegate* delegate) override { delegate_ = delegate; }
     void startTimer() override;
     // Stops the timer if it runs; the last request's time is kept.
     void endTimer();
@@ -36,12 +34,12 @@ public:
     bool isRunning() const { return updaterTimer != nullptr; }
 
 private:
-    std::shared_ptr<UpdateClock> clock_;
-    std::shared_ptr<RepeatingTimerFacility> timers_;
+    UpdateClock& clock_;
+    RepeatingTimerFacility& timers_;
+    QMUpdateTimerDelegate& delegate_;
     double _interval;
     std::unique_ptr<RepeatingTimer> updaterTimer;
     std::optional<double> lastDateChecked;
-    QMUpdateTimerDelegate* delegate_ = nullptr;
 };
 
 }  // namespace qm

@@ -1,9 +1,10 @@
 #pragma once
 // What the coordinator asks of the check scheduler. QMUpdateTimer is the real
-// one; tests hand the coordinator a fake through its constructor.
+// one; tests hand the coordinator a fake through its environment.
 //
 // Every call: the thread that runs the main io_context, which is also where
-// the delegate is told.
+// the delegate, given to the scheduler's constructor and outliving it, is
+// told.
 #include "update-notifier/scheduler/QMUpdateTimerDelegate.h"
 
 namespace qm {
@@ -12,9 +13,6 @@ class UpdateScheduler {
 public:
     virtual ~UpdateScheduler() = default;
 
-    // Requires: the delegate outlives the scheduler. Without one, requests
-    // go nowhere.
-    virtual void setDelegate(QMUpdateTimerDelegate* delegate) = 0;
     // Starts the repeating timer; a second call does nothing. Cannot fail.
     virtual void startTimer() = 0;
 };

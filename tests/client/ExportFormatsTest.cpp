@@ -1,0 +1,239 @@
+// What vrlsensors hands to other tools: the Prometheus exposition, the
+// lm-sensors labels and the applesmc channels they refer to, the file they are
+// written to, and the command line that asks for them.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "client/ApplesmcHwmon.h"
+#include "client/AtomicFile.h"
+#include "client/ModelDataOutput.h"
+#include "client/PrometheusExposition.h"
+#include "client/Readings.h"
+#include "client/SensorsConfig.h"
+#include "client/SensorsOptions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vrl::client::Entry;
+using vrl::client::ModelData;
+
+Entry temperature(const std::string& title, double value) {
+    return {{"title", title}, {"value", value}, {"unit", std::string("celcius")}, {"type", std::string("temperature")}};
+}
+
+Entry fan(const std::string& title, double value, vrl::client::Value min, vrl::client::Value max) {
+    return {{"title", title}, {"value", value}, {"unit", std::string("rpm")}, {"type", std::string("fans")},
+            {"minvalue", min}, {"maxvalue", max}};
+}
+
+// Every kind of number that is no measurement, beside one that is.
+const ModelData kMixed{
+    {"TC0P", temperature("CPU Proximity", 49.5)},
+    {"TC1C", temperature("CPU Core 1", -1.0)},     // the service could not read it
+    {"TB0P", temperature("Battery 1", -127.0)},    // the SMC has no sensor there
+    {"TB1P", temperature("Battery 2", -128.0)},
+    {"TG0D", temperature("GPU Die", std::nan(""))},
+    {"TA0P", {{"title", std::string("Ambient")}, {"value", std::string("hot")}, {"type", std::string("temperature")}}},
+    {"F0Ac", fan("Left Side", 2000.0, 1200.0f, int64_t{6000})},
+    {"F1Ac", fan("Right Side", 0.0, int64_t{-1}, int64_t{0})},  // failed read, unreadable limits
+};
+
+class TempDir : public ::testing::Test {
+public:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vrl-export-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void write(const fs::path& relative, const std::string& text) {
+        fs::create_directories((dir_ / relative).parent_path());
+        std::ofstream(dir_ / relative) << text;
+    }
+    fs::path dir_;
+
+protected:
+};
+
+TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
+    const std::vector<vrl::client::Reading> readings = vrl::client::readingsOf(kMixed);
+    std::string order;
+    for (const auto& reading : readings) order += reading.key + (reading.value ? "=" : "?") + " ";
+    EXPECT_EQ(order, "F0Ac= F1Ac? TC0P= TC1C? TB0P? TB1P? TG0D? TA0P? ");
+    EXPECT_EQ(readings[0].minimum, 1200.0);
+    EXPECT_EQ(readings[0].maximum, 6000.0);
+    EXPECT_FALSE(readings[1].minimum);
+    EXPECT_FALSE(readings[1].maximum);
+
+    const std::string table = vrl::client::formatTable(kMixed);
+    EXPECT_NE(table.find("Right Side    n/a      n/a      n/a\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("Battery 1     n/a\n"), std::string::npos) << table;
+    EXPECT_EQ(table.find("-127"), std::string::npos) << table;
+    // A title with the SMC's NUL padding reads as the title.
+    const ModelData padded{{"F0Ac", fan(std::string("Exhaust\0\0", 9), 1800.0, 1000.0, 5000.0)}};
+    EXPECT_EQ(vrl::client::readingsOf(padded)[0].title, "Exhaust");
+    // Nor does a title break its row or send the terminal an escape sequence.
+    const ModelData hostile{{"TC0P", temperature("two\nlines\x1b[2J", 40.0)}};
+    EXPECT_NE(vrl::client::formatTable(hostile).find("TC0P two\\nlines\\x1b[2J 40.0 \u00b0C\n"), std::string::npos)
+        << vrl::client::formatTable(hostile);
+}
+
+TEST(Prometheus, GaugesWithKeyAndTitleLeavingOutWhatIsNoMeasurement) {
+    EXPECT_EQ(vrl::client::formatPrometheus(kMixed),
+              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
+              "# TYPE vorrel_sensor_service_up gauge\n"
+              "vorrel_sensor_service_up 1\n"
+              "# HELP vorrel_fan_speed_rpm Fan speed read from the SMC.\n"
+              "# TYPE vorrel_fan_speed_rpm gauge\n"
+              "vorrel_fan_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 2000\n"
+              "# HELP vorrel_fan_min_speed_rpm Lowest speed the SMC runs the fan at.\n"
+              "# TYPE vorrel_fan_min_speed_rpm gauge\n"
+              "vorrel_fan_min_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 1200\n"
+              "# HELP vorrel_fan_max_speed_rpm Highest speed the SMC runs the fan at.\n"
+              "# TYPE vorrel_fan_max_speed_rpm gauge\n"
+              "vorrel_fan_max_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 6000\n"
+              "# HELP vorrel_temperature_celsius Temperature read from the SMC.\n"
+              "# TYPE vorrel_temperature_celsius gauge\n"
+              "vorrel_temperature_celsius{key=\"TC0P\",title=\"CPU Proximity\"} 49.5\n");
+    // No service, no readings: one series saying so. No sensors: no empty families.
+    EXPECT_EQ(vrl::client::formatPrometheus(std::nullopt),
+              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
+              "# TYPE vorrel_sensor_service_up gauge\n"
+              "vorrel_sensor_service_up 0\n");
+    EXPECT_EQ(vrl::client::formatPrometheus(ModelData{}).find("vorrel_temperature"), std::string::npos);
+}
+
+TEST(Prometheus, LabelValuesEscapedAndMadeValidUtf8) {
+    const auto line = [](const std::string& title) {
+        const std::string text = vrl::client::formatPrometheus(ModelData{{"TC0P", temperature(title, 40.25)}});
+        return text.substr(text.rfind("vorrel_temperature_celsius{"));
+    };
+    EXPECT_EQ(line("Say \"hi\""), "vorrel_temperature_celsius{key=\"TC0P\",title=\"Say \\\"hi\\\"\"} 40.25\n");
+    EXPECT_EQ(line("C:\\temp"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"C:\\\\temp\"} 40.25\n");
+    EXPECT_EQ(line("two\nlines"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"two\\nlines\"} 40.25\n");
+    EXPECT_EQ(line("\\\"\n"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"\\\\\\\"\\n\"} 40.25\n");
+    // Multi-byte characters pass; a stray, overlong or surrogate byte sequence becomes U+FFFD each byte.
+    EXPECT_EQ(line("\xC3\xBC"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"\xC3\xBC\"} 40.25\n");
+    EXPECT_EQ(line("a\xFFz"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"a\xEF\xBF\xBDz\"} 40.25\n");
+    EXPECT_EQ(line("\xC0\xAF"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"\xEF\xBF\xBD\xEF\xBF\xBD\"} 40.25\n");
+    EXPECT_EQ(line("\xED\xA0\x80").size(), line("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD").size());
+    EXPECT_EQ(line("\xE2\x82"), "vorrel_temperature_celsius{key=\"TC0P\",title=\"\xEF\xBF\xBD\xEF\xBF\xBD\"} 40.25\n");
+}
+
+using ApplesmcHwmon = TempDir;
+
+// The kernel's layout for applesmc: readings and `name` in the platform
+// device's directory, an empty hwmon directory that links to it.
+void kernelApplesmc(TempDir& dir, const std::string& hwmon) {
+    const std::string device = "devices/platform/applesmc.768";
+    fs::create_directories(dir.dir_ / device / "hwmon" / hwmon);
+    fs::create_directories(dir.dir_ / "class/hwmon");
+    fs::create_directory_symlink("../../../applesmc.768", dir.dir_ / device / "hwmon" / hwmon / "device");
+    fs::create_directory_symlink("../../" + device + "/hwmon/" + hwmon, dir.dir_ / "class/hwmon" / hwmon);
+}
+
+TEST_F(ApplesmcHwmon, FoundByNameWhereverTheDriverKeepsIt) {
+    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error.find("not loaded"), std::string::npos);
+    // Another chip first, with channels of its own, in the new layout.
+    write("class/hwmon/hwmon0/name", "coretemp\n");
+    write("class/hwmon/hwmon0/temp1_label", "Package id 0\n");
+    kernelApplesmc(*this, "hwmon3");
+    write("devices/platform/applesmc.768/name", "applesmc\n");
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"temp1_label", "TA0P\n"}, {"temp2_label", "TC0P\n"}, {"temp10_label", "TC0P\n"},
+             {"temp3_input", "40000\n"}, {"fan1_input", "2000\n"}, {"fan2_input", "0\n"}, {"fan2_label", "Right\n"},
+             {"fanx_input", "1\n"}, {"temp0_label", "TZZZ\n"}})
+        write("devices/platform/applesmc.768/" + name, text);
+    const vrl::client::ApplesmcLookup found = vrl::client::findApplesmcChannels(dir_);
+    ASSERT_TRUE(found.channels) << found.error;
+    EXPECT_EQ(found.channels->attributeDirectory, fs::canonical(dir_ / "devices/platform/applesmc.768"));
+    EXPECT_EQ(found.channels->temperatureByKey, (std::map<std::string, int>{{"TA0P", 1}, {"TC0P", 2}}));
+    EXPECT_EQ(found.channels->fans, (std::set<int>{1, 2}));
+
+    // A driver of the new kind keeps name and readings in the hwmon directory.
+    fs::remove_all(dir_ / "devices/platform/applesmc.768");
+    write("class/hwmon/hwmon0/name", "applesmc\n");
+    const vrl::client::ApplesmcLookup modern = vrl::client::findApplesmcChannels(dir_);
+    ASSERT_TRUE(modern.channels) << modern.error;
+    EXPECT_EQ(modern.channels->temperatureByKey, (std::map<std::string, int>{{"Package id 0", 1}}));
+    // Named applesmc but without a single channel: no configuration to make.
+    fs::remove(dir_ / "class/hwmon/hwmon0/temp1_label");
+    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error.find("shows no temperature or fan"), std::string::npos);
+}
+
+TEST(SensorsConfig, LabelsEveryListedChannelAndNotesTheRest) {
+    vrl::client::ApplesmcChannels channels{"/sys/devices/platform/applesmc.768", {{"TC0P", 3}, {"TB0P", 1}}, {1, 11}};
+    ModelData data = kMixed;
+    data.emplace_back("FAAc", fan("Eleventh", 1500.0, 1000.0, 3000.0));
+    data.emplace_back("TM0P", temperature("Memory \"A\" \\ B\n", 40.0));
+    channels.temperatureByKey.emplace("TM0P", 12);
+    const vrl::client::SensorsConfig config = vrl::client::formatSensorsConfig(data, channels);
+    // Titled, whether or not the reading is a measurement now: a label names
+    // the channel, not today's value.
+    const std::string labels = config.text.substr(config.text.find("chip \"applesmc-*\"\n"));
+    EXPECT_EQ(labels,
+              "chip \"applesmc-*\"\n"
+              "    label fan1 \"Left Side\"\n"
+              "    label fan11 \"Eleventh\"\n"
+              "    label temp1 \"Battery 1\"\n"
+              "    label temp3 \"CPU Proximity\"\n"
+              "    label temp12 \"Memory \\\"A\\\" \\\\ B\\n\"\n"
+              "    # TB0P reads -127 \u00b0C or below: the SMC has no sensor there\n"
+              "    ignore temp1\n");
+    ASSERT_EQ(config.notes.size(), 5u);  // F1Ac, TC1C, TB1P, TG0D, TA0P
+    EXPECT_EQ(config.notes[0],
+              "F1Ac (Right Side) is not among the applesmc driver's fans in /sys/devices/platform/applesmc.768; "
+              "no label for it");
+    EXPECT_NE(config.notes[1].find("TC1C (CPU Core 1) is not among the applesmc driver's temperatures"),
+              std::string::npos);
+}
+
+using AtomicFile = TempDir;
+
+TEST_F(AtomicFile, ReplacesWholeReadableByAllAndLeavesNothingBehind) {
+    const fs::path target = dir_ / "vorrel.prom";
+    ::umask(077);
+    ASSERT_EQ(vrl::client::replaceFile(target, "first\n"), "");
+    ASSERT_EQ(vrl::client::replaceFile(target, "second\n"), "");
+    ::umask(022);
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second\n");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+    // A directory where the file should be: rename fails, the temporary goes.
+    fs::create_directory(dir_ / "taken");
+    fs::create_directory(dir_ / "taken" / "inside");
+    EXPECT_NE(vrl::client::replaceFile(dir_ / "taken", "x").find("cannot write " + (dir_ / "taken").string()),
+              std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+    EXPECT_NE(vrl::client::replaceFile(dir_ / "missing" / "f", "x").find("cannot create a file in"), std::string::npos);
+}
+
+TEST(SensorsOptions, FormatsOutputAndWhatContradicts) {
+    using vrl::client::OutputFormat;
+    const auto format = [](std::vector<std::string> args) {
+        return vrl::client::parseSensorsOptions(args).options.value().format;
+    };
+    EXPECT_EQ(format({}), OutputFormat::table);
+    EXPECT_EQ(format({"-j"}), OutputFormat::json);
+    EXPECT_EQ(format({"--json", "--format=json"}), OutputFormat::json);
+    EXPECT_EQ(format({"-f", "prometheus"}), OutputFormat::prometheus);
+    EXPECT_EQ(format({"--format", "sensors-conf"}), OutputFormat::sensorsConf);
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"-o", "/x/y.prom", "-w", "15"}).options.value().outputPath, "/x/y.prom");
+    const std::pair<std::vector<std::string>, std::string> errors[] = {
+        {{"--format=xml"}, "--format must be table, json, prometheus or sensors-conf, not 'xml'"},
+        {{"--json", "--format=prometheus"}, "two different formats given (the last: 'prometheus')"},
+        {{"--format=sensors-conf", "--watch=5"}, "--watch does not go with --format=sensors-conf, which describes the machine once"},
+        {{"--output="}, "--output needs a path"},
+    };
+    for (const auto& [args, error] : errors) EXPECT_EQ(vrl::client::parseSensorsOptions(args).error, error) << args[0];
+}
+
+}  // namespace
