@@ -71,7 +71,28 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/notifier/vrlupdatenotifier.deskto
 install(FILES ${packaging_out}/vrlupdatenotifier.service DESTINATION ${VRL_USER_UNIT_DIR})
 install(FILES ${packaging_out}/vrlupdatenotifier.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/autostart)
 
-# Manual pages, compressed as Debian wants them.
+# What dh_strip does beyond CMake's strip, whenever the install strips (cpack,
+# cmake --install --strip): the compiler's .comment and .note sections go, and
+# with `--strip-debug` a static library's debug information.
+function(vrl_strip_installed file)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${file}\")
+      execute_process(COMMAND \"${CMAKE_STRIP}\" ${ARGN} --remove-section=.comment --remove-section=.note \"\${file}\"
+                      RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR \"cannot strip \${file}\")
+      endif()
+    endif()")
+endfunction()
+vrl_strip_installed(${CMAKE_INSTALL_SBINDIR}/vrlsensord)
+vrl_strip_installed(${VRL_APP_BUNDLE_DIR}/Contents/MacOS/vrlsensors)
+vrl_strip_installed(${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:vrl_client> --strip-debug --enable-deterministic-archives)
+
+# Manual pages, compressed as Debian wants them. The notifier's goes with the
+# notifier, which the host application ships: a host's packaging installs it
+# with `cmake --install BUILD --component notifier`; a full install leaves it
+# out, as it documents no program installed here.
 set(man_pages vrlsensord.8 vrlsensors.1 vrlupdatenotifier.1)
 set(compressed_pages)
 foreach(page IN LISTS man_pages)
@@ -83,6 +104,10 @@ foreach(page IN LISTS man_pages)
     DEPENDS ${source} VERBATIM)
   list(APPEND compressed_pages ${compressed})
   string(REGEX REPLACE ".*\\." "" section ${page})
-  install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+  if(page MATCHES "^vrlupdatenotifier")
+    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT notifier EXCLUDE_FROM_ALL)
+  else()
+    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+  endif()
 endforeach()
 add_custom_target(vrl_man_pages ALL DEPENDS ${compressed_pages})

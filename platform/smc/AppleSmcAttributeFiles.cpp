@@ -26,12 +26,14 @@ int AppleSmcAttributeFiles::open() {
         int error = 0;
         files_[slot] = AttributeFile::open(directory_ / kFileNames[slot], access, error);
         if (!files_[slot]) {
-            files_ = {};
+            close();
             return error;
         }
     }
     return 0;
 }
+
+void AppleSmcAttributeFiles::close() { files_ = {}; }
 
 AttributeRead AppleSmcAttributeFiles::read(AppleSmcAttribute which, std::span<char> buffer) {
     const auto& file = files_[slotOf(which)];

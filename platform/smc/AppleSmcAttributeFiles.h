@@ -1,6 +1,6 @@
 #pragma once
 // The applesmc attributes as files of a sysfs device directory, each opened
-// once at the first successful open() and kept until destruction.
+// once at the first successful open() and kept until close() or destruction.
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -14,6 +14,7 @@ public:
     explicit AppleSmcAttributeFiles(std::filesystem::path directory);
 
     int open() override;
+    void close() override;
     AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) override;
     int write(AppleSmcAttribute which, std::string_view text) override;
 

@@ -27,6 +27,10 @@ public:
     // of the first that failed, leaving none open. Once it has succeeded,
     // later calls return 0 at once. Callers serialise every call.
     virtual int open() = 0;
+    // Closes every attribute, so that the next open() opens them by path
+    // again: what is left to do once the driver has gone away (its old files
+    // fail with ENODEV for ever). Reads and writes fail with EBADF until then.
+    virtual void close() = 0;
     // One read of the whole content from its start; requires a successful open.
     virtual AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) = 0;
     // One store of `text`: 0 or its errno; requires a successful open.

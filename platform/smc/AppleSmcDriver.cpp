@@ -21,6 +21,10 @@ constexpr int kMalformed = EBADMSG;
 constexpr int64_t kMaxDataLength = 255;
 constexpr int kReadAttempts = 2;
 
+// What an access to a file of an unloaded driver fails with: ENODEV through a
+// descriptor opened before, ENOENT for a path; EBADF once the files are closed.
+bool deviceIsGone(int error) { return error == ENODEV || error == ENOENT || error == EBADF; }
+
 // The kernel ends every text attribute with one newline; a type keeps its
 // trailing blank ("ui8 "), so only that newline goes.
 std::string_view lineOf(std::span<const char> content) {
@@ -39,12 +43,9 @@ AppleSmcDriver::AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes)
 
 SmcStatus AppleSmcDriver::open(uint32_t& handle) {
     std::lock_guard lock(mutex_);
+    if (!table_ && !reopen()) return kSmcNoDevice;
+    reopenSpent_ = false;
     try {
-        if (!table_) {
-            if (attributes_->open() != 0) return kSmcNoDevice;
-            table_ = readKeyTable();
-            if (!table_) return kSmcNoDevice;
-        }
         handle = handles_.open();
     } catch (const std::bad_alloc&) {
         return kSmcNoDevice;
@@ -63,6 +64,18 @@ SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, c
     if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     std::memset(&output, 0, sizeof output);
+    if (!table_ && !reopenOnce()) return kSmcNoDevice;
+    SmcStatus status = answer(input, output);
+    // The device went away during the call; it may be back already, as after
+    // a reload between two passes.
+    if (!table_ && reopenOnce()) {
+        std::memset(&output, 0, sizeof output);
+        status = answer(input, output);
+    }
+    return table_ ? status : kSmcNoDevice;
+}
+
+SmcStatus AppleSmcDriver::answer(const SmcKeyData& input, SmcKeyData& output) {
     switch (input.command) {
         case kSmcCmdReadIndex: return answerKeyAtIndex(input, output);
         case kSmcCmdReadKeyInfo: return answerKeyInfo(input, output);
@@ -71,10 +84,46 @@ SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, c
     }
 }
 
+bool AppleSmcDriver::reopenOnce() {
+    if (reopenSpent_) return false;
+    reopenSpent_ = true;
+    return reopen();
+}
+
+// The files by path, then the key table, which a driver loaded again may list
+// differently. Whatever fails leaves every file closed, so that the next
+// attempt starts from the paths.
+bool AppleSmcDriver::reopen() {
+    try {
+        if (attributes_->open() == 0) table_ = readKeyTable();
+    } catch (const std::bad_alloc&) {
+        table_.reset();
+    }
+    if (!table_) attributes_->close();
+    return table_.has_value();
+}
+
+// Every access goes through here: the device gone, the files and the table
+// built from them are dropped at once, and what follows fails without an
+// access.
+int AppleSmcDriver::noteFailure(int error) {
+    if (deviceIsGone(error)) {
+        attributes_->close();
+        table_.reset();
+    }
+    return error;
+}
+
+AttributeRead AppleSmcDriver::readAttribute(AppleSmcAttribute which, std::span<char> buffer) {
+    const AttributeRead read = attributes_->read(which, buffer);
+    noteFailure(read.error);
+    return read;
+}
+
 // One key_count read, then per index a selection and its three descriptions.
 // A description the SMC refuses (EIO) leaves that index out for good, as the
 // kernel will refuse it again; any other failure (the device going away)
-// abandons the table so that the next open starts over.
+// abandons the table so that the next reopen starts over.
 std::optional<AppleSmcDriver::KeyTable> AppleSmcDriver::readKeyTable() {
     int64_t count = 0;
     if (readNumber(AppleSmcAttribute::keyCount, count) != 0 || count < 0) return std::nullopt;
@@ -107,12 +156,13 @@ int AppleSmcDriver::describeSelected(KeyEntry& entry) {
 int AppleSmcDriver::select(uint32_t index) {
     std::array<char, 16> text;
     auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), index);
-    return attributes_->write(AppleSmcAttribute::keyAtIndex, std::string_view(text.data(), end - text.data()));
+    return noteFailure(
+        attributes_->write(AppleSmcAttribute::keyAtIndex, std::string_view(text.data(), end - text.data())));
 }
 
 int AppleSmcDriver::readNumber(AppleSmcAttribute which, int64_t& value) {
     std::array<char, 32> content;
-    AttributeRead read = attributes_->read(which, content);
+    AttributeRead read = readAttribute(which, content);
     if (!read.ok()) return read.error;
     std::string_view line = lineOf(std::span(content.data(), read.bytes));
     auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
@@ -121,7 +171,7 @@ int AppleSmcDriver::readNumber(AppleSmcAttribute which, int64_t& value) {
 
 int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
     std::array<char, 16> content;
-    AttributeRead read = attributes_->read(which, content);
+    AttributeRead read = readAttribute(which, content);
     if (!read.ok()) return read.error;
     std::string_view line = lineOf(std::span(content.data(), read.bytes));
     if (line.empty() || line.size() > 4) return kMalformed;
@@ -136,7 +186,7 @@ int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
 AppleSmcDriver::DataRead AppleSmcDriver::readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) {
     if (select(index) != 0) return DataRead::failed;
     std::array<char, kMaxDataLength + 1> data;  // one more shows a longer answer
-    AttributeRead read = attributes_->read(AppleSmcAttribute::keyAtIndexData, data);
+    AttributeRead read = readAttribute(AppleSmcAttribute::keyAtIndexData, data);
     int64_t selected = -1;
     if (readNumber(AppleSmcAttribute::keyAtIndex, selected) != 0) return DataRead::failed;
     if (selected != index) return DataRead::selectionMoved;
@@ -170,10 +220,12 @@ SmcStatus AppleSmcDriver::answerKeyInfo(const SmcKeyData& input, SmcKeyData& out
 
 SmcStatus AppleSmcDriver::answerReadBytes(const SmcKeyData& input, SmcKeyData& output) {
     uint32_t index = 0;
-    const KeyEntry* entry = entryOf(input.key, index);
-    if (!entry) return kSmcNotFound;
+    const KeyEntry* found = entryOf(input.key, index);
+    if (!found) return kSmcNotFound;
+    // A copy: the table goes as soon as an access finds the device gone.
+    const KeyEntry entry = *found;
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        switch (readData(index, *entry, output)) {
+        switch (readData(index, entry, output)) {
             case DataRead::done: output.key = input.key; return kSmcSuccess;
             case DataRead::failed: return kSmcError;
             case DataRead::selectionMoved: break;

@@ -16,8 +16,19 @@
 //
 // An index whose description the SMC refuses (EIO) is left out of the table:
 // command 8 fails for it, and its key reads as missing (command 9 and 5 fail
-// with kSmcNotFound). A kernel reloaded under a running service is not seen:
-// the files stay those opened first.
+// with kSmcNotFound).
+//
+// The kernel driver may be unloaded and loaded again under a running service
+// (a driver update, a rebind): its files go, every descriptor opened before
+// fails with ENODEV for ever, and the paths fail with ENOENT until new files
+// appear, perhaps with another key set. An access failing with ENODEV, ENOENT
+// or EBADF therefore closes the files and drops the key table; from then on
+// every call fails with kSmcNoDevice, at once and without a file access,
+// until a reopen (the files by path, then the key table) succeeds. A reopen
+// is tried at most once per open(): by open() itself when the device is away
+// (a failed open allows no calls), or else by the first call that finds it
+// gone, which is then answered afresh (a reload between two passes thus costs
+// no pass its readings).
 //
 // Thread-safety: every call may come from any thread; calls are serialised.
 #include <cstdint>
@@ -45,13 +56,15 @@ public:
 
     // Fails with kSmcNoDevice where the attributes cannot be opened (no
     // applesmc, or key_at_index not writable) or the key table cannot be
-    // read; the next open() tries again.
+    // read; the next open() tries again. Allows the calls that follow one
+    // reopen should the device go away.
     SmcStatus open(uint32_t& handle) override;
     // kSmcNotOpen for a handle that is not open.
     SmcStatus close(uint32_t handle) override;
     // Commands 9, 8 and 5 on an open handle; kSmcNotOpen, kSmcBadArgument,
-    // kSmcNotFound (no such key or index) or kSmcError (the kernel failed the
-    // read, or the selection kept moving) otherwise. Never throws.
+    // kSmcNotFound (no such key or index), kSmcError (the kernel failed the
+    // read, or the selection kept moving) or kSmcNoDevice (the device is
+    // away) otherwise. Never throws.
     SmcStatus callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                SmcKeyData& output) override;
 
@@ -67,6 +80,10 @@ private:
     };
     enum class DataRead { done, selectionMoved, failed };
 
+    bool reopenOnce();
+    bool reopen();
+    int noteFailure(int error);
+    AttributeRead readAttribute(AppleSmcAttribute which, std::span<char> buffer);
     std::optional<KeyTable> readKeyTable();
     int describeSelected(KeyEntry& entry);
     int select(uint32_t index);
@@ -75,14 +92,17 @@ private:
     DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output);
     const KeyEntry* entryOf(uint32_t keyCode, uint32_t& index) const;
 
+    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output);
     SmcStatus answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const;
     SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const;
     SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output);
 
-    // Guards the attributes (one system-wide selection), the table and the handles.
+    // Guards the attributes (one system-wide selection), the table, the
+    // reopen allowance and the handles.
     std::mutex mutex_;
     std::unique_ptr<AppleSmcAttributes> attributes_;
-    std::optional<KeyTable> table_;
+    std::optional<KeyTable> table_;  // absent while the device is away
+    bool reopenSpent_ = false;       // since the last open()
     ConnectionHandles handles_;
 };
 

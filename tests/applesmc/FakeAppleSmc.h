@@ -31,7 +31,8 @@ public:
     std::filesystem::path device() const { return root_ / "mnt" / "applesmc.768"; }
     // opens, reads, writes, accesses, transactions, selections_moved, by_attribute.
     nlohmann::json counters() const;
-    // One control line ("reset", "move KEY TIMES INDEX", ...); false if refused.
+    // One control line ("reset", "move KEY TIMES INDEX", "remove", ...); false
+    // if refused.
     bool control(const std::string& line) const;
     // Unmounts now, as a device that goes away under an open driver.
     void unmount();

@@ -15,6 +15,12 @@ lines changes the fake:
     keycount N|fail|smc        key_count shows N, or fails with EIO, or is
                                read from the SMC again; the count the kernel
                                loaded with (the selection's bound) stays
+    remove                     the driver is unloaded: applesmc.768 and its
+                               files are gone (ENOENT), and every file opened
+                               so far fails with ENODEV, for ever
+    return [IMAGE]             the driver is loaded again, from IMAGE if given
+                               (another key set, other values), with a fresh
+                               description cache and selection
 
 What the kernel does and this fake copies: the key count the driver loaded
 with is the "#KEY" value at mount; key_count reads "#KEY" again at every read
@@ -22,7 +28,9 @@ with is the "#KEY" value at mount; key_count reads "#KEY" again at every read
 costs two transactions the first time and none later, and a key the SMC
 cannot describe fails with EIO every time (two transactions each); a data read
 is one transaction. Content is made at every read at offset 0 (direct_io, so
-the page cache never answers in our place).
+the page cache never answers in our place). The counters also show "stale"
+accesses (ENODEV through a file of an unloaded driver) and "refused" lookups
+(ENOENT while the driver is away).
 
 Runs in the foreground until SIGTERM or SIGINT, which unmount.
 """
@@ -82,31 +90,41 @@ class Counters:
         self.writes = 0
         self.transactions = 0
         self.selections_moved = 0
+        self.stale = 0
+        self.refused = 0
         self.by_attribute = {name: 0 for name in ATTRIBUTES}
 
     def as_json(self):
         return json.dumps({"opens": self.opens, "reads": self.reads, "writes": self.writes,
                            "accesses": self.reads + self.writes, "transactions": self.transactions,
-                           "selections_moved": self.selections_moved, "by_attribute": self.by_attribute})
+                           "selections_moved": self.selections_moved, "stale": self.stale,
+                           "refused": self.refused, "by_attribute": self.by_attribute})
 
 
 class FakeAppleSmc(fusepy.Operations):
     use_ns = True
 
     def __init__(self, keys, latency_us, per_byte_us):
+        self.load(keys)
+        self.latency_us = latency_us
+        self.per_byte_us = per_byte_us
+        self.counters = Counters()
+        self.content = {}  # file handle -> what the last read at offset 0 made
+        self.next_handle = 1
+        self.removed = False
+        self.generation = 0  # of the loaded driver; bumped at every removal
+        self.handle_generation = {}  # file handle -> generation it was opened in
+        self.mutex = threading.Lock()  # the kernel's SMC mutex, and ours for everything else
+        self.started = time.time_ns()
+
+    def load(self, keys):
+        """What the kernel driver sets up as it loads."""
         self.keys = keys
         self.loaded_count = self.count_key_value()
         self.cache = {}  # index -> Key, filled at the first description
         self.selected = 0
-        self.latency_us = latency_us
-        self.per_byte_us = per_byte_us
         self.moves = {}  # key name -> [times left, index to select]
         self.key_count_shown = "smc"
-        self.counters = Counters()
-        self.content = {}  # file handle -> what the last read at offset 0 made
-        self.next_handle = 1
-        self.mutex = threading.Lock()  # the kernel's SMC mutex, and ours for everything else
-        self.started = time.time_ns()
 
     # The SMC -----------------------------------------------------------------
     def transaction(self, size):
@@ -189,21 +207,44 @@ class FakeAppleSmc(fusepy.Operations):
             self.latency_us, self.per_byte_us = int(words[1]), int(words[2])
         elif len(words) == 2 and words[0] == "keycount" and (words[1] in ("fail", "smc") or words[1].isdigit()):
             self.key_count_shown = words[1]
+        elif words == ["remove"]:
+            self.removed = True
+            self.generation += 1
+        elif words[:1] == ["return"] and len(words) <= 2:
+            self.removed = False
+            self.load(load_keys(words[1]) if len(words) == 2 else self.keys)
         else:
             raise fusepy.FuseOSError(errno.EINVAL)
 
     # File system ---------------------------------------------------------------
-    @staticmethod
-    def name_of(path):
+    def name_of(self, path):
         parts = path.strip("/").split("/")
         if parts == [CONTROL]:
             return CONTROL
+        if parts[0] == DEVICE and self.removed:
+            self.refuse()
         if len(parts) == 2 and parts[0] == DEVICE and parts[1] in ATTRIBUTES:
             return parts[1]
         raise fusepy.FuseOSError(errno.ENOENT)
 
+    def refuse(self):
+        with self.mutex:
+            self.counters.refused += 1
+        raise fusepy.FuseOSError(errno.ENOENT)
+
+    def check_current(self, path, fh):
+        """A file of an unloaded driver fails with ENODEV, even once another is loaded."""
+        if path.strip("/") == CONTROL:
+            return
+        with self.mutex:
+            if self.removed or self.handle_generation.get(fh) != self.generation:
+                self.counters.stale += 1
+                raise fusepy.FuseOSError(errno.ENODEV)
+
     def getattr(self, path, fh=None):
         times = {"st_atime": self.started, "st_mtime": self.started, "st_ctime": self.started}
+        if path == "/" + DEVICE and self.removed:
+            self.refuse()
         if path in ("/", "/" + DEVICE):
             return dict(times, st_mode=stat.S_IFDIR | 0o755, st_nlink=2)
         name = self.name_of(path)
@@ -212,7 +253,7 @@ class FakeAppleSmc(fusepy.Operations):
 
     def readdir(self, path, fh):
         if path == "/":
-            return [".", "..", DEVICE, CONTROL]
+            return [".", ".."] + ([] if self.removed else [DEVICE]) + [CONTROL]
         if path == "/" + DEVICE:
             return [".", ".."] + list(ATTRIBUTES)
         raise fusepy.FuseOSError(errno.ENOTDIR)
@@ -223,11 +264,13 @@ class FakeAppleSmc(fusepy.Operations):
             if name != CONTROL:
                 self.counters.opens += 1
             self.next_handle += 1
+            self.handle_generation[self.next_handle] = self.generation
             return self.next_handle
 
     def release(self, path, fh):
         with self.mutex:
             self.content.pop(fh, None)
+            self.handle_generation.pop(fh, None)
         return 0
 
     def truncate(self, path, length, fh=None):
@@ -235,6 +278,7 @@ class FakeAppleSmc(fusepy.Operations):
         return 0
 
     def read(self, path, size, offset, fh):
+        self.check_current(path, fh)
         name = self.name_of(path)
         with self.mutex:
             if name != CONTROL:
@@ -245,6 +289,7 @@ class FakeAppleSmc(fusepy.Operations):
             return self.content[fh][offset:offset + size]
 
     def write(self, path, data, offset, fh):
+        self.check_current(path, fh)
         name = self.name_of(path)
         with self.mutex:
             if name == CONTROL:

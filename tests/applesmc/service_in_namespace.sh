@@ -5,10 +5,17 @@
 # vrlsensord runs there with no SMC option. Its model data must equal what
 # `vrlsensord --smc-image IMAGE` serves.
 #
-# Usage: service_in_namespace.sh VRLSENSORD VRLSENSORS FAKE_APPLESMC IMAGE
+# With --reload the driver is unloaded under the running service and loaded
+# again with other readings and one key more (every index shifts): while it is
+# away every entry must read as a failed read (-1, 0), the first model data
+# after its return must be the new readings whole, within one refresh period,
+# and equal what `vrlsensord --smc-image` serves of the new image; the files
+# of the unloaded driver are met once, and a reopen tried once per refresh.
+#
+# Usage: service_in_namespace.sh VRLSENSORD VRLSENSORS FAKE_APPLESMC IMAGE [--reload]
 # Exit 77 (skipped) without /dev/fuse.
 set -euo pipefail
-sensord=$1 sensors=$2 fake=$3 image=$4
+sensord=$1 sensors=$2 fake=$3 image=$4 mode=${5:-}
 
 [[ -e /dev/fuse ]] || { echo "no /dev/fuse: skipped"; exit 77; }
 [[ $(id -u) == 0 ]] || { echo "needs root for the mounts" >&2; exit 1; }
@@ -40,24 +47,89 @@ fetch() {
   return 1
 }
 
-# serve OUT ARGS...: runs vrlsensord with ARGS, fetches its model data into OUT.
+# serve OUT ARGS...: runs vrlsensord with ARGS, fetches its model data into
+# OUT; with $during set, runs `$during SOCKET OUT` next, which fetches it again.
 serve() {
   local out=$1 socket=$scratch/$RANDOM.sock
   shift
   "$@" --socket "$socket" 2>>"$scratch/service.log" &
   local pid=$!
   local status=0
-  fetch "$socket" "$out" || status=1
+  fetch "$socket" "$out" && ${during:-true} "$socket" "$out" || status=1
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   return $status
 }
 
-model=$(/usr/bin/python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["model"])' "$image")
-serve "$scratch/simulated.json" "$sensord" --smc-image "$image"
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-export scratch model sensord sensors
-export -f serve fetch
+# Exported functions cannot hold here-documents: the checks are files.
+cat >"$scratch/state.py" <<'PY'
+import json, sys
+entries = json.load(open(sys.argv[1])).values()
+failed = [e["value"] == (-1 if e["type"] == "temperature" else 0) for e in entries]
+sys.exit(0 if entries and all(failed) == (sys.argv[2] == "failed") else 1)
+PY
+cat >"$scratch/away.py" <<'PY'
+import json, sys
+counters, away_ms = json.load(open(sys.argv[1])), int(sys.argv[2])
+refreshes = away_ms // 5000 + 2
+if counters["stale"] != 1:
+    sys.exit(f"{counters['stale']} accesses to the unloaded driver's files, not one")
+if not 1 <= counters["refused"] <= 2 * refreshes:
+    sys.exit(f"{counters['refused']} lookups while the driver was away {away_ms} ms: not one reopen a refresh")
+print(f"driver away {away_ms} ms: {counters['refused']} refused lookups, {counters['stale']} stale access")
+PY
+
+# await SOCKET OUT STATE LIMIT_MS: fetches the model data into OUT until every
+# entry reads as a failed read (STATE "failed") or not ("read"; entries without
+# a reading, such as an unused fan's, read as failed reads at any time).
+await() {
+  local deadline=$(($(now_ms) + $4))
+  while (($(now_ms) < deadline)); do
+    "$sensors" --json --socket "$1" >"$2" 2>/dev/null && /usr/bin/python3 "$scratch/state.py" "$2" "$3" && return 0
+    sleep 0.1
+  done
+  echo "model data not $3 within $4 ms:" >&2
+  cat "$scratch/mnt/control" "$scratch/service.log" >&2
+  cat "$2" >&2
+  return 1
+}
+
+# reload_driver SOCKET OUT: rmmod, then modprobe with the reloaded image; OUT
+# gets the first model data after the return. A refresh comes every 5 s.
+# (Called where errexit is off: every failure returns.)
+reload_driver() {
+  echo remove >"$scratch/mnt/control"
+  local removed=$(now_ms)
+  await "$1" "$2" failed 6500 || return 1
+  echo "return $scratch/reloaded.json" >"$scratch/mnt/control"
+  local returned=$(now_ms)
+  await "$1" "$2" read 6500 || return 1
+  /usr/bin/python3 "$scratch/away.py" "$scratch/mnt/control" $((returned - removed))
+}
+
+model=$(/usr/bin/python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["model"])' "$image")
+reference=$image
+if [[ $mode == --reload ]]; then
+  # Other readings, and a key sorted first so that every index moves.
+  reference=$scratch/reloaded.json
+  /usr/bin/python3 - "$image" "$reference" <<'PY'
+import json, re, sys
+image = json.load(open(sys.argv[1]))
+for key in image["keys"]:
+    if key["type"] == "sp78":
+        key["bytes"] = "3a00"  # 58 degrees
+    elif re.fullmatch(r"F\dAc", key["key"]):
+        key["bytes"] = "2ee0"  # 3000 rpm
+image["keys"].append({"key": "AAAA", "type": "ui8 ", "bytes": "01"})
+json.dump(image, open(sys.argv[2], "w"))
+PY
+fi
+serve "$scratch/simulated.json" "$sensord" --smc-image "$reference"
+
+export scratch model sensord sensors mode
+export -f serve fetch now_ms await reload_driver
 unshare --mount --propagation private bash -euo pipefail -c '
   mount -t tmpfs tmpfs /sys/devices/platform
   mkdir /sys/devices/platform/applesmc.768
@@ -65,6 +137,7 @@ unshare --mount --propagation private bash -euo pipefail -c '
   mount -t tmpfs tmpfs /sys/class
   mkdir -p /sys/class/dmi/id
   printf "%s\n" "$model" >/sys/class/dmi/id/product_name
+  [[ $mode == --reload ]] && export during=reload_driver
   serve "$scratch/applesmc.json" "$sensord"
 '
 

@@ -1,15 +1,15 @@
 #!/bin/sh
 # Runs the package's maintainer scripts with every system command they may call
 # replaced by a stand-in that only records the call: the service's user must be
-# made, the socket enabled, and where systemd is not running nothing may be
-# started or stopped.
+# made, the socket enabled, the runtime directory removed on removal only, and
+# where systemd is not running nothing may be started or stopped.
 # usage: maintainer_scripts.sh PACKAGING-DEBIAN-DIR
 set -eu
 scripts=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
-for command in systemd-sysusers adduser udevadm deb-systemd-helper deb-systemd-invoke systemctl; do
+for command in systemd-sysusers adduser udevadm deb-systemd-helper deb-systemd-invoke systemctl rmdir; do
     printf '#!/bin/sh\necho "%s $*" >> "%s/calls"\n' "$command" "$work" > "$work/bin/$command"
     chmod +x "$work/bin/$command"
 done
@@ -31,11 +31,17 @@ else
 fi
 
 : > "$work/calls"
+run postrm upgrade 1.0.0
+forbid "rmdir"
+forbid "deb-systemd-helper"
+
+: > "$work/calls"
 run prerm remove
 run postrm remove
 run postrm purge
 expect "deb-systemd-helper mask vrlsensord.socket"
 expect "deb-systemd-helper purge vrlsensord.socket"
+expect "rmdir --ignore-fail-on-non-empty /run/com.quenmoor.vrlsensord"
 expect "deb-systemd-helper purge vrlsensors-prometheus.service"
 if [ -d /run/systemd/system ]; then
     expect "deb-systemd-invoke stop vrlsensord.socket vrlsensord.service"

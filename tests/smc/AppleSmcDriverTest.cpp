@@ -1,6 +1,7 @@
 // What the kernel's files never do but a driver must survive: content that is
-// not what the kernel prints, and the device going away while the key table
-// is read. Everything the kernel does is tested against the FUSE fake in
+// not what the kernel prints, the device going away while the key table is
+// read, and the driver unloaded and loaded again, counted access by access.
+// Everything the kernel does is tested against the FUSE fake in
 // tests/applesmc.
 #include <gtest/gtest.h>
 
@@ -20,14 +21,35 @@ namespace {
 using namespace platform::smc;
 
 // Attributes answered from memory: a name per index, every key "ui8 " of
-// one byte; `failAtSelection` makes that selection fail with ENODEV once.
+// one byte, its index; `failAtSelection` makes that selection fail with
+// ENODEV once. unload() and load() stand for the kernel driver going and
+// coming back: files opened before fail with ENODEV for ever, and opening
+// fails with ENOENT while it is away.
 class ScriptedAttributes : public AppleSmcAttributes {
 public:
     explicit ScriptedAttributes(std::vector<std::string> names) : names_(std::move(names)) {}
 
-    int open() override { return 0; }
+    int open() override {
+        ++opens;
+        if (!loaded_) return ENOENT;
+        openedGeneration_ = generation_;
+        return 0;
+    }
+
+    void close() override { openedGeneration_.reset(); }
+
+    void unload() {
+        loaded_ = false;
+        ++generation_;
+    }
+    void load(std::vector<std::string> names) {
+        loaded_ = true;
+        names_ = std::move(names);
+    }
 
     AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) override {
+        ++accesses;
+        if (int error = staleError()) return {0, error};
         std::string content;
         switch (which) {
             case AppleSmcAttribute::keyCount: content = std::to_string(names_.size()) + "\n"; break;
@@ -42,6 +64,8 @@ public:
     }
 
     int write(AppleSmcAttribute, std::string_view text) override {
+        ++accesses;
+        if (int error = staleError()) return error;
         ++selections;
         selected_ = std::stoul(std::string(text));
         if (failAtSelection == selected_) {
@@ -53,11 +77,28 @@ public:
 
     std::optional<unsigned long> failAtSelection;
     int selections = 0;
+    int accesses = 0;
+    int opens = 0;
 
 private:
+    int staleError() const {
+        if (!openedGeneration_) return EBADF;
+        return *openedGeneration_ == generation_ ? 0 : ENODEV;
+    }
+
     std::vector<std::string> names_;
     unsigned long selected_ = 0;
+    bool loaded_ = true;
+    int generation_ = 0;
+    std::optional<int> openedGeneration_;
 };
+
+SmcKeyData request(uint8_t command, const char* key) {
+    SmcKeyData input{};
+    input.command = command;
+    input.key = fourCharCode(key);
+    return input;
+}
 
 TEST(AppleSmcDriverTest, ATableCutShortIsReadAgainAndMalformedNamesAreLeftOut) {
     auto owned = std::make_unique<ScriptedAttributes>(std::vector<std::string>{"#KEY", "LONGNAME", "", "TC0P"});
@@ -85,6 +126,58 @@ TEST(AppleSmcDriverTest, ATableCutShortIsReadAgainAndMalformedNamesAreLeftOut) {
     input.command = 42;
     EXPECT_EQ(driver.callStructMethod(handle, kSmcSelector, input, output), kSmcBadArgument);
     EXPECT_EQ(driver.callStructMethod(handle, 7, input, output), kSmcBadArgument);
+}
+
+// A pass that meets the driver gone tries one reopen and then fails every
+// call at once; each later pass tries once more; the driver back, its new key
+// table answers. A reload between two passes costs the next pass nothing.
+TEST(AppleSmcDriverTest, ADriverUnloadedAndLoadedAgainIsReopenedAtMostOncePerPass) {
+    auto owned = std::make_unique<ScriptedAttributes>(std::vector<std::string>{"#KEY", "TC0P", "TC1C"});
+    ScriptedAttributes& attributes = *owned;
+    AppleSmcDriver driver(std::move(owned));
+    SmcKeyData output{};
+    auto call = [&](uint32_t handle, uint8_t command, const char* key) {
+        return driver.callStructMethod(handle, kSmcSelector, request(command, key), output);
+    };
+    uint32_t handle = 0;
+    ASSERT_EQ(driver.open(handle), kSmcSuccess);
+    ASSERT_EQ(call(handle, kSmcCmdReadBytes, "TC0P"), kSmcSuccess);
+
+    attributes.unload();
+    const int accessesBefore = attributes.accesses;
+    EXPECT_EQ(call(handle, kSmcCmdReadBytes, "TC0P"), kSmcNoDevice);
+    EXPECT_EQ(attributes.accesses, accessesBefore + 1);  // the stale selection, then no more
+    EXPECT_EQ(attributes.opens, 2);                      // the pass's one reopen
+    EXPECT_EQ(call(handle, kSmcCmdReadBytes, "TC1C"), kSmcNoDevice);
+    EXPECT_EQ(call(handle, kSmcCmdReadKeyInfo, "TC1C"), kSmcNoDevice);
+    EXPECT_EQ(call(handle, kSmcCmdReadIndex, ""), kSmcNoDevice);
+    EXPECT_EQ(attributes.accesses, accessesBefore + 1);
+    EXPECT_EQ(attributes.opens, 2);
+    EXPECT_EQ(driver.close(handle), kSmcSuccess);
+
+    uint32_t away = 0;
+    EXPECT_EQ(driver.open(away), kSmcNoDevice);
+    EXPECT_EQ(call(away, kSmcCmdReadBytes, "TC0P"), kSmcNotOpen);
+    EXPECT_EQ(attributes.opens, 3);
+
+    // Back with another key set: TC0P has moved to index 2, TC1C is gone.
+    attributes.load({"#KEY", "F0Ac", "TC0P"});
+    ASSERT_EQ(driver.open(handle), kSmcSuccess);
+    EXPECT_EQ(attributes.opens, 4);
+    ASSERT_EQ(call(handle, kSmcCmdReadBytes, "TC0P"), kSmcSuccess);
+    EXPECT_EQ(output.bytes[0], 2);
+    EXPECT_EQ(call(handle, kSmcCmdReadKeyInfo, "TC1C"), kSmcNotFound);
+    EXPECT_EQ(driver.close(handle), kSmcSuccess);
+
+    // Unloaded and loaded again while no pass ran.
+    attributes.unload();
+    attributes.load({"#KEY", "TC0P"});
+    ASSERT_EQ(driver.open(handle), kSmcSuccess);
+    EXPECT_EQ(attributes.opens, 4);  // nothing seen yet
+    ASSERT_EQ(call(handle, kSmcCmdReadBytes, "TC0P"), kSmcSuccess);
+    EXPECT_EQ(output.bytes[0], 1);
+    EXPECT_EQ(attributes.opens, 5);
+    EXPECT_EQ(call(handle, kSmcCmdReadIndex, ""), kSmcSuccess);
 }
 
 }  // namespace
