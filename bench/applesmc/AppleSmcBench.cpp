@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bench/common/SideBySide.h"
+#include "platform/smc/AppleSmcAttributeFiles.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/FourCharCode.h"
@@ -64,7 +65,7 @@ void BM_AppleSmcReadEveryKey(benchmark::State& state) {
     std::string error;
     auto fake = FakeAppleSmc::mount(imageJson(builtInImage()), kSmcLatency, error);
     if (!fake) return state.SkipWithError(error.c_str());
-    AppleSmcDriver driver(fake->device());
+    AppleSmcDriver driver(std::make_unique<AppleSmcAttributeFiles>(fake->device()));
     uint32_t handle = 0;
     if (driver.open(handle) != kSmcSuccess) return state.SkipWithError("the driver did not open");
     const auto opening = fake->counters();

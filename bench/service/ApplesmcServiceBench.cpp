@@ -23,6 +23,7 @@
 #include "bench/common/ProcessLoad.h"
 #include "bench/service/ServiceProcesses.h"
 #include "client/SensorClient.h"
+#include "platform/smc/AppleSmcAttributeFiles.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "sensor-service/server/polling/VRLServerObject.h"
 #include "tests/applesmc/FakeAppleSmc.h"
@@ -47,7 +48,7 @@ std::string imageText() {
 class OpenCountingDriver : public platform::smc::AppleSmcDriver {
 public:
     OpenCountingDriver(const std::filesystem::path& device, std::atomic<uint64_t>& opens)
-        : AppleSmcDriver(device), opens_(opens) {}
+        : AppleSmcDriver(std::make_unique<platform::smc::AppleSmcAttributeFiles>(device)), opens_(opens) {}
     platform::smc::SmcStatus open(uint32_t& handle) override {
         ++opens_;
         return AppleSmcDriver::open(handle);

@@ -35,9 +35,6 @@ std::string_view lineOf(std::span<const char> content) {
 
 }  // namespace
 
-AppleSmcDriver::AppleSmcDriver(std::filesystem::path directory)
-    : attributes_(std::make_unique<AppleSmcAttributeFiles>(std::move(directory))) {}
-
 AppleSmcDriver::AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes)
     : attributes_(std::move(attributes)) {}
 

@@ -32,7 +32,6 @@
 //
 // Thread-safety: every call may come from any thread; calls are serialised.
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,7 +50,8 @@ inline constexpr const char* kAppleSmcDirectory = "/sys/devices/platform/applesm
 
 class AppleSmcDriver : public SmcDriver {
 public:
-    explicit AppleSmcDriver(std::filesystem::path directory = kAppleSmcDirectory);
+    // The real attributes are AppleSmcAttributeFiles over kAppleSmcDirectory;
+    // tests give others.
     explicit AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes);
 
     // Fails with kSmcNoDevice where the attributes cannot be opened (no

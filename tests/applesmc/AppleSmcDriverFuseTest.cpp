@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/smc/AppleSmcAttributeFiles.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "platform/smc/FourCharCode.h"
 #include "platform/smc/SmcStatusCodes.h"
@@ -46,7 +47,7 @@ protected:
         std::string error;
         fake = FakeAppleSmc::mount(kImage, {}, error);
         ASSERT_TRUE(fake) << error;
-        driver.emplace(fake->device());
+        driver.emplace(std::make_unique<AppleSmcAttributeFiles>(fake->device()));
     }
 
     uint32_t openDriver() {
@@ -208,7 +209,7 @@ TEST_F(AppleSmcDriverFuseTest, KernelFailuresAreStatuses) {
     EXPECT_EQ(call(handle, kSmcCmdReadBytes, "TC0P").status, kSmcError);
     EXPECT_EQ(call(handle, kSmcCmdReadKeyInfo, "TC0P").status, kSmcSuccess);
 
-    AppleSmcDriver missing(fake->device() / "absent");
+    AppleSmcDriver missing(std::make_unique<AppleSmcAttributeFiles>(fake->device() / "absent"));
     EXPECT_EQ(missing.open(handle), kSmcNoDevice);
 }
 
@@ -220,7 +221,7 @@ TEST_F(AppleSmcDriverFuseTest, OpenFailsWhereKeyAtIndexIsNotWritable) {
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
         if (::access((fake->device() / "key_count").c_str(), R_OK) != 0) ::_exit(3);
-        AppleSmcDriver unprivileged(fake->device());
+        AppleSmcDriver unprivileged(std::make_unique<AppleSmcAttributeFiles>(fake->device()));
         uint32_t handle = 0;
         ::_exit(unprivileged.open(handle) == kSmcNoDevice ? 0 : 1);
     }

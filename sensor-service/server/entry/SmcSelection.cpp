@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/log/SystemLog.h"
+#include "platform/smc/AppleSmcAttributeFiles.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/SimulatedSmc.h"
@@ -56,7 +57,8 @@ std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
         return SensorMachine::simulated(std::move(smc));
     }
     reportAppleSmc(appleSmcDirectory);
-    return std::make_unique<SensorMachine>(std::make_unique<platform::smc::AppleSmcDriver>(appleSmcDirectory),
+    auto attributes = std::make_unique<platform::smc::AppleSmcAttributeFiles>(appleSmcDirectory);
+    return std::make_unique<SensorMachine>(std::make_unique<platform::smc::AppleSmcDriver>(std::move(attributes)),
                                            std::make_unique<platform::registry::DmiPlatformName>(),
                                            platform::foundation::Bundle::mainBundle());
 }
