@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs the package's maintainer scripts with every system command they may call
 # replaced by a stand-in that only records the call: the service's user must be
-# made, the socket enabled, the runtime directory removed on removal only, and
+# made, the socket enabled, the runtime directory and the export's link removed
+# on removal only, the export's state on purge, and
 # where systemd is not running nothing may be started or stopped.
 # usage: maintainer_scripts.sh PACKAGING-DEBIAN-DIR
 set -eu
@@ -9,7 +10,7 @@ scripts=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
-for command in systemd-sysusers adduser udevadm deb-systemd-helper deb-systemd-invoke systemctl rmdir; do
+for command in systemd-sysusers adduser udevadm deb-systemd-helper deb-systemd-invoke systemctl rmdir rm; do
     printf '#!/bin/sh\necho "%s $*" >> "%s/calls"\n' "$command" "$work" > "$work/bin/$command"
     chmod +x "$work/bin/$command"
 done
@@ -33,6 +34,7 @@ fi
 : > "$work/calls"
 run postrm upgrade 1.0.0
 forbid "rmdir"
+forbid "rm "
 forbid "deb-systemd-helper"
 
 : > "$work/calls"
@@ -42,6 +44,8 @@ run postrm purge
 expect "deb-systemd-helper mask vrlsensord.socket"
 expect "deb-systemd-helper purge vrlsensord.socket"
 expect "rmdir --ignore-fail-on-non-empty /run/com.quenmoor.vrlsensord"
+expect "rm -f /var/lib/prometheus/node-exporter/vorrel.prom"
+expect "rm -rf /var/lib/vrlsensors-prometheus"
 expect "deb-systemd-helper purge vrlsensors-prometheus.service"
 if [ -d /run/systemd/system ]; then
     expect "deb-systemd-invoke stop vrlsensord.socket vrlsensord.service"

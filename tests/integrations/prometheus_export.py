@@ -105,26 +105,28 @@ class EndToEnd(Fixture):
         self.assertEqual(body["status"], "success")
         return {tuple(sorted(r["metric"].items())): float(r["value"][1]) for r in body["data"]["result"]}
 
-    def exporter(self, textfiles):
+    def exporter(self, textfiles, state):
         """The export as the packaged unit runs it, where this test may: as
-        the prometheus user without capabilities, into a directory made as the
-        unit's ExecStartPre makes Debian's root-owned one, beside another
-        collector's root-owned file."""
+        the prometheus user without capabilities, into its own state
+        directory, linked from a root-owned textfile directory as the unit's
+        ExecStartPre links it, beside another collector's root-owned file."""
         command = [CLIENT, "--format=prometheus", f"--watch={EXPORT_PERIOD}",
-                   "--output", os.path.join(textfiles, "vorrel.prom"), "--socket", self.service.socket]
+                   "--output", os.path.join(state, "vorrel.prom"), "--socket", self.service.socket]
         os.mkdir(textfiles)
         with open(os.path.join(textfiles, "other.prom"), "w") as f:
             f.write("other_collector_up 1\n")
+        os.symlink(os.path.join(state, "vorrel.prom"), os.path.join(textfiles, "vorrel.prom"))
         if os.geteuid() != 0:
+            os.mkdir(state)
             return command
         os.chmod(self.directory, 0o755)
-        subprocess.run(["install", "-d", "-o", "root", "-g", "prometheus", "-m", "1775", textfiles], check=True)
+        subprocess.run(["install", "-d", "-o", "prometheus", "-g", "prometheus", "-m", "0755", state], check=True)
         return ["setpriv", "--reuid=prometheus", "--regid=prometheus", "--clear-groups", "--inh-caps=-all",
                 "--bounding-set=-all", "--no-new-privs", *command]
 
     def start_pipeline(self):
-        textfiles = self.path("textfile")
-        self.processes.start(self.exporter(textfiles), self.log("vrlsensors"))
+        textfiles, state = self.path("textfile"), self.path("state")
+        self.processes.start(self.exporter(textfiles, state), self.log("vrlsensors"))
         wait_until(lambda: os.path.exists(os.path.join(textfiles, "vorrel.prom")), 20, "the first export")
         node_port, prometheus_port = free_port(), free_port()
         self.processes.start(["prometheus-node-exporter", "--collector.disable-defaults", "--collector.textfile",
@@ -135,13 +137,13 @@ class EndToEnd(Fixture):
         self.processes.start(["prometheus", f"--config.file={self.path('prometheus.yml')}",
                               f"--storage.tsdb.path={self.path('data')}",
                               f"--web.listen-address=127.0.0.1:{prometheus_port}"], self.log("prometheus"))
-        return textfiles, prometheus_port
+        return textfiles, state, prometheus_port
 
     def test_readings_reach_prometheus_and_a_stopped_service_is_an_alert(self):
         self.fail_key_after_discovery("TC1C")
         model_data = self.service.model_data()
         expected = measurements(model_data)
-        textfiles, port = self.start_pipeline()
+        textfiles, state, port = self.start_pipeline()
         families = sorted({family for family, _, _ in expected})
         selector = "{__name__=~\"" + "|".join(families) + "\"}"
 
@@ -170,9 +172,10 @@ class EndToEnd(Fixture):
         print(f"vorrel_sensor_service_up was 0 in Prometheus {took:.2f} s after the service stopped "
               f"(export period {EXPORT_PERIOD} s, scrape interval {SCRAPE_INTERVAL} s)")
         self.assertLessEqual(took, EXPORT_PERIOD + 2 * SCRAPE_INTERVAL + SCHEDULING_SLACK)
-        # Replaced by rename: no temporary file is ever left for the collector,
+        # Replaced by rename: no temporary file is ever left beside the export,
         # and the other collector's file is as it was.
         self.assertEqual(sorted(os.listdir(textfiles)), ["other.prom", "vorrel.prom"])
+        self.assertEqual(os.listdir(state), ["vorrel.prom"])
         with open(os.path.join(textfiles, "other.prom")) as f:
             self.assertEqual(f.read(), "other_collector_up 1\n")
         written = os.stat(os.path.join(textfiles, "vorrel.prom"))
