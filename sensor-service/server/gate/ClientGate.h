@@ -29,13 +29,14 @@
 #include <asio/local/stream_protocol.hpp>
 
 #include "platform/foundation/FileIdentity.h"
+#include "platform/ipc/ProductIdentifiers.h"
 #include "sensor-service/server/gate/GateQuota.h"
 #include "sensor-service/server/gate/InfoPlistParser.h"
 #include "sensor-service/server/gate/VerdictCache.h"
 
 namespace vrl {
 
-inline constexpr const char* kClientBundleIdentifier = "com.quenmoor.vorrel";
+inline constexpr const char* kClientBundleIdentifier = platform::ipc::kAdmittedBundleIdentifier;
 
 class ClientGate {
 public:
