@@ -165,7 +165,7 @@ unshare --mount --propagation private bash -euo pipefail -c '
   printf "%s\n" "$model" >/sys/class/dmi/id/product_name
   [[ $mode == --reload ]] && export during=reload_driver
   serve "$scratch/applesmc.json" "$sensord"
-  [[ $mode == --dump ]] && dump_and_serve
+  if [[ $mode == --dump ]]; then dump_and_serve; fi
 '
 
 /usr/bin/python3 - "$scratch/simulated.json" "$scratch/applesmc.json" "$scratch/mnt/control" <<'PY'
