@@ -179,6 +179,12 @@ class Report:
             "work of forking and sandboxing a unit, which this machine cannot measure without systemd as "
             "PID 1, would come on top.",
             "",
+            "node_exporter's hwmon collector, what a user would run instead, reads the applesmc driver's "
+            "`tempN_input` and `fanN_*` files at every scrape, one SMC transaction each (the temperatures' labels "
+            "come from the driver's memory, and keys the SMC lacks fail without one); a period of the export reads "
+            "the service's last reply and nothing from the SMC, whose keys the service reads once every 5 s "
+            "whoever asks.",
+            "",
         )
 
     def export_run(self, name):
