@@ -13,9 +13,9 @@
 #include "client/SensorClient.h"
 #include "client/SensorsConfig.h"
 #include "client/SensorsOptions.h"
+#include "platform/cli/CommandLine.h"
 #include "platform/registry/PlatformNameSource.h"
 #include "sensor-service/profiles/VRLServerProfiles.h"
-#include "platform/cli/CommandLine.h"
 
 namespace {
 
@@ -63,7 +63,8 @@ std::string machineModel() {
 
 // A scrape must tell a silent service from a quiet one: the document says so.
 void deliverUnanswered(const SensorsOptions& options, const std::string& model) {
-    if (options.format == OutputFormat::prometheus) deliver(vrl::client::formatPrometheus(std::nullopt, model), options);
+    if (options.format == OutputFormat::prometheus)
+        deliver(vrl::client::formatPrometheus(std::nullopt, model), options);
 }
 
 int showSensorsConfig(const ModelData& modelData, const SensorsOptions& options) {
@@ -90,7 +91,8 @@ std::string document(const ModelData& modelData, OutputFormat format, const std:
 // Shows the readings; an empty model data is a service without a readable
 // SMC, which a script must be able to tell from a Mac with sensors. A watch
 // says so once, not every period into the journal.
-int show(const ModelData& modelData, const SensorsOptions& options, const std::string& model, bool sayNoSensors = true) {
+int show(const ModelData& modelData, const SensorsOptions& options, const std::string& model,
+         bool sayNoSensors = true) {
     if (modelData.empty()) {
         if (options.format != OutputFormat::sensorsConf) deliver(document(modelData, options.format, model), options);
         if (sayNoSensors) std::cerr << kNoSensors;

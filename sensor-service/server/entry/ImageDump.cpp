@@ -69,7 +69,8 @@ platform::Result<void> writeImage(const std::string& text, const std::string& fi
 platform::Result<platform::smc::SmcImage> readSmcImage(platform::smc::SmcDriver& driver,
                                                        const platform::registry::PlatformNameSource& platformName) {
     Smc smc(driver);
-    if (smc.smcOpen() != 0) return platform::fail("cannot open the SMC (no applesmc driver, or key_at_index not writable)");
+    if (smc.smcOpen() != 0)
+        return platform::fail("cannot open the SMC (no applesmc driver, or key_at_index not writable)");
     const std::vector<std::string> names = getSmcKeysFromConnection(smc);
     platform::smc::SmcImage image;
     image.model = VRLServerProfiles::cleanPlatformName(platformName.modelIdentifier());
@@ -94,9 +95,9 @@ int dumpSmcImage(const std::string& file, const std::filesystem::path& appleSmcD
     }
     platform::smc::AppleSmcDriver driver(std::make_unique<platform::smc::AppleSmcAttributeFiles>(appleSmcDirectory));
     const platform::registry::DmiPlatformName dmi;
-    const platform::Result<void> written = readSmcImage(driver, dmi)
-                                               .and_then(platform::smc::smcImageJson)
-                                               .and_then([&file](const std::string& text) { return writeImage(text, file); });
+    const auto toFile = [&file](const std::string& text) { return writeImage(text, file); };
+    const platform::Result<void> written =
+        readSmcImage(driver, dmi).and_then(platform::smc::smcImageJson).and_then(toFile);
     if (written) return 0;
     std::cerr << "vrlsensord: --dump-image: " << written.error().message << " (through the applesmc driver at "
               << appleSmcDirectory.string() << ")\n";
