@@ -31,8 +31,9 @@ std::string serviceUsage() {
            "      --smc-image=FILE  run on a simulated SMC image (re-read when the file changes)\n"
            "      --smc-demo        run on the built-in simulated Mac\n"
            "      --socket=PATH     listen on PATH instead of the default endpoint\n"
-           "      --dump-image[=FILE]  write the applesmc driver's SMC as an SMC image to FILE\n"
-           "                        or standard output, and exit (as root)\n"
+           "      --dump-image[=FILE]\n"
+           "                        write the applesmc driver's SMC as an SMC image to FILE\n"
+           "                        (standard output without one) and exit; needs root\n"
            "  -h, --help            show this text\n"
            "      --version         show the version\n"
            "Without an SMC option the applesmc driver is used where it exists.\n";
