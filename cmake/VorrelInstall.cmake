@@ -58,6 +58,9 @@ set(VRLSENSORS_PATH ${CMAKE_INSTALL_PREFIX}/${VRL_APP_BUNDLE_DIR}/Contents/MacOS
 configure_file(${PROJECT_SOURCE_DIR}/packaging/prometheus/vrlsensors-prometheus.service.in
                ${packaging_out}/vrlsensors-prometheus.service @ONLY)
 install(FILES ${packaging_out}/vrlsensors-prometheus.service DESTINATION ${VRL_SYSTEM_UNIT_DIR})
+# Its alerting rules, for an administrator to list in Prometheus' rule_files.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/prometheus/vorrel-alerts.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/prometheus)
 
 # The notifier ships inside a host application's bundle, which is not ours to
 # install; its user unit (inert until enabled) and its autostart entry (a
@@ -93,7 +96,7 @@ vrl_strip_installed(${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:vrl_client> --str
 # notifier, which the host application ships: a host's packaging installs it
 # with `cmake --install BUILD --component notifier`; a full install leaves it
 # out, as it documents no program installed here.
-set(man_pages vrlsensord.8 vrlsensors.1 vrlupdatenotifier.1)
+set(man_pages vrlsensord.8 vrlsensors.1 vorrel-smc-image.5 vrlupdatenotifier.1)
 set(compressed_pages)
 foreach(page IN LISTS man_pages)
   set(source ${PROJECT_SOURCE_DIR}/packaging/man/${page})

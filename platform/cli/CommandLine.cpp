@@ -22,11 +22,15 @@ std::string shortOptionString(const std::vector<OptionSpec>& specs) {
     return text;
 }
 
+int argumentKind(const OptionSpec& spec) {
+    if (!spec.takesValue) return no_argument;
+    return spec.valueOptional ? optional_argument : required_argument;
+}
+
 std::vector<option> longOptionTable(const std::vector<OptionSpec>& specs) {
     std::vector<option> table;
     for (std::size_t i = 0; i < specs.size(); ++i)
-        table.push_back({specs[i].name.c_str(), specs[i].takesValue ? required_argument : no_argument, nullptr,
-                         kLongIndexBase + static_cast<int>(i)});
+        table.push_back({specs[i].name.c_str(), argumentKind(specs[i]), nullptr, kLongIndexBase + static_cast<int>(i)});
     table.push_back({nullptr, 0, nullptr, 0});
     return table;
 }

@@ -17,6 +17,10 @@ struct OptionSpec {
     std::string name;       // the long name, without "--"
     char letter = 0;        // the short form, 0 for none
     bool takesValue = false;
+    // With takesValue: the value may be left out, and is then given only as
+    // "--name=value" (getopt's optional_argument); the option's value is
+    // empty where it was left out.
+    bool valueOptional = false;
 };
 
 struct GivenOption {

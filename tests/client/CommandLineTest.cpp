@@ -8,7 +8,7 @@ using platform::cli::parseCommandLine;
 using platform::cli::parsePositiveSeconds;
 
 const std::vector<platform::cli::OptionSpec> kSpecs{
-    {"json", 'j', false}, {"watch", 'w', true}, {"socket", 0, true}, {"help", 'h', false}};
+    {"json", 'j', false}, {"watch", 'w', true}, {"socket", 0, true}, {"help", 'h', false}, {"dump", 0, true, true}};
 
 std::string given(const platform::cli::CommandLine& line) {
     std::string text;
@@ -23,6 +23,9 @@ TEST(CommandLine, ValuesJoinedOrSeparateLongOrShort) {
     EXPECT_EQ(given(parseCommandLine({"--watch", "-j"}, kSpecs)), "watch=-j;");
     // The C library's cursor is reset: a second parse starts over.
     EXPECT_EQ(given(parseCommandLine({"-h"}, kSpecs)), "help=;");
+    // An optional value comes joined or not at all.
+    EXPECT_EQ(given(parseCommandLine({"--dump", "-j", "--dump=/f"}, kSpecs)), "dump=;json=;dump=/f;");
+    EXPECT_EQ(parseCommandLine({"--dump", "/f"}, kSpecs).error, "unexpected argument '/f'");
 }
 
 TEST(CommandLine, EveryUsageErrorNamesTheArgument) {

@@ -42,7 +42,8 @@ const ModelData kMixed{
     {"TG0D", temperature("GPU Die", std::nan(""))},
     {"TA0P", {{"title", std::string("Ambient")}, {"value", std::string("hot")}, {"type", std::string("temperature")}}},
     {"F0Ac", fan("Left Side", 2000.0, 1200.0f, int64_t{6000})},
-    {"F1Ac", fan("Right Side", 0.0, int64_t{-1}, int64_t{0})},  // failed read, unreadable limits
+    {"F1Ac", fan("Right Side", 0.0, int64_t{-1}, int64_t{0})},  // stopped or failed read, unreadable limits
+    {"F2Ac", fan("Exhaust", -5.0, 0.0, 5000.0)},                 // no speed, a fan allowed to stop
 };
 
 class TempDir : public ::testing::Test {
@@ -66,14 +67,16 @@ TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
     const std::vector<vrl::client::Reading> readings = vrl::client::readingsOf(kMixed);
     std::string order;
     for (const auto& reading : readings) order += reading.key + (reading.value ? "=" : "?") + " ";
-    EXPECT_EQ(order, "F0Ac= F1Ac? TC0P= TC1C? TB0P? TB1P? TG0D? TA0P? ");
+    EXPECT_EQ(order, "F0Ac= F1Ac= F2Ac? TC0P= TC1C? TB0P? TB1P? TG0D? TA0P? ");
     EXPECT_EQ(readings[0].minimum, 1200.0);
     EXPECT_EQ(readings[0].maximum, 6000.0);
     EXPECT_FALSE(readings[1].minimum);
     EXPECT_FALSE(readings[1].maximum);
+    EXPECT_EQ(readings[2].minimum, 0.0);
 
     const std::string table = vrl::client::formatTable(kMixed);
-    EXPECT_NE(table.find("Right Side    n/a      n/a      n/a\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("Right Side    0 rpm    n/a      n/a\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("Exhaust       n/a      0 rpm    5000 rpm\n"), std::string::npos) << table;
     EXPECT_NE(table.find("Battery 1     n/a\n"), std::string::npos) << table;
     EXPECT_EQ(table.find("-127"), std::string::npos) << table;
     // A title with the SMC's NUL padding reads as the title.
@@ -85,34 +88,54 @@ TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
         << vrl::client::formatTable(hostile);
 }
 
+const std::string kServiceUp =
+    "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
+    "# TYPE vorrel_sensor_service_up gauge\n"
+    "vorrel_sensor_service_up ";
+const std::string kMachineInfo =
+    "# HELP vorrel_machine_info The Mac's model identifier, from DMI; always 1.\n"
+    "# TYPE vorrel_machine_info gauge\n"
+    "vorrel_machine_info{model=";
+const std::string kSensorCounts =
+    "# HELP vorrel_sensors Sensors the Vorrel sensor service reported, by type.\n"
+    "# TYPE vorrel_sensors gauge\n";
+
 TEST(Prometheus, GaugesWithKeyAndTitleLeavingOutWhatIsNoMeasurement) {
-    EXPECT_EQ(vrl::client::formatPrometheus(kMixed),
-              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
-              "# TYPE vorrel_sensor_service_up gauge\n"
-              "vorrel_sensor_service_up 1\n"
-              "# HELP vorrel_fan_speed_rpm Fan speed read from the SMC.\n"
-              "# TYPE vorrel_fan_speed_rpm gauge\n"
-              "vorrel_fan_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 2000\n"
-              "# HELP vorrel_fan_min_speed_rpm Lowest speed the SMC runs the fan at.\n"
-              "# TYPE vorrel_fan_min_speed_rpm gauge\n"
-              "vorrel_fan_min_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 1200\n"
-              "# HELP vorrel_fan_max_speed_rpm Highest speed the SMC runs the fan at.\n"
-              "# TYPE vorrel_fan_max_speed_rpm gauge\n"
-              "vorrel_fan_max_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 6000\n"
-              "# HELP vorrel_temperature_celsius Temperature read from the SMC.\n"
-              "# TYPE vorrel_temperature_celsius gauge\n"
-              "vorrel_temperature_celsius{key=\"TC0P\",title=\"CPU Proximity\"} 49.5\n");
-    // No service, no readings: one series saying so. No sensors: no empty families.
-    EXPECT_EQ(vrl::client::formatPrometheus(std::nullopt),
-              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
-              "# TYPE vorrel_sensor_service_up gauge\n"
-              "vorrel_sensor_service_up 0\n");
-    EXPECT_EQ(vrl::client::formatPrometheus(ModelData{}).find("vorrel_temperature"), std::string::npos);
+    EXPECT_EQ(vrl::client::formatPrometheus(kMixed, "MacBookPro11,1"),
+              kServiceUp + "1\n" + kMachineInfo + "\"MacBookPro11,1\"} 1\n" + kSensorCounts +
+                  "vorrel_sensors{type=\"fan\"} 3\n"
+                  "vorrel_sensors{type=\"temperature\"} 6\n"
+                  "# HELP vorrel_fan_speed_rpm Fan speed read from the SMC.\n"
+                  "# TYPE vorrel_fan_speed_rpm gauge\n"
+                  "vorrel_fan_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 2000\n"
+                  "vorrel_fan_speed_rpm{key=\"F1Ac\",title=\"Right Side\"} 0\n"
+                  "# HELP vorrel_fan_min_speed_rpm Lowest speed the SMC runs the fan at.\n"
+                  "# TYPE vorrel_fan_min_speed_rpm gauge\n"
+                  "vorrel_fan_min_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 1200\n"
+                  "vorrel_fan_min_speed_rpm{key=\"F2Ac\",title=\"Exhaust\"} 0\n"
+                  "# HELP vorrel_fan_max_speed_rpm Highest speed the SMC runs the fan at.\n"
+                  "# TYPE vorrel_fan_max_speed_rpm gauge\n"
+                  "vorrel_fan_max_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 6000\n"
+                  "vorrel_fan_max_speed_rpm{key=\"F2Ac\",title=\"Exhaust\"} 5000\n"
+                  "# HELP vorrel_temperature_celsius Temperature read from the SMC.\n"
+                  "# TYPE vorrel_temperature_celsius gauge\n"
+                  "vorrel_temperature_celsius{key=\"TC0P\",title=\"CPU Proximity\"} 49.5\n");
+    // No service: the series saying so and the machine, no counts (nothing
+    // was asked). An unknown model is an empty label, escaped like any other.
+    EXPECT_EQ(vrl::client::formatPrometheus(std::nullopt, ""),
+              kServiceUp + "0\n" + kMachineInfo + "\"\"} 1\n");
+    EXPECT_NE(vrl::client::formatPrometheus(std::nullopt, "Odd\"Mac").find("{model=\"Odd\\\"Mac\"} 1\n"),
+              std::string::npos);
+    // A service that found nothing: counts of 0 that an alert can see, no empty families.
+    EXPECT_EQ(vrl::client::formatPrometheus(ModelData{}, "Macmini6,2"),
+              kServiceUp + "1\n" + kMachineInfo + "\"Macmini6,2\"} 1\n" + kSensorCounts +
+                  "vorrel_sensors{type=\"fan\"} 0\n"
+                  "vorrel_sensors{type=\"temperature\"} 0\n");
 }
 
 TEST(Prometheus, LabelValuesEscapedAndMadeValidUtf8) {
     const auto line = [](const std::string& title) {
-        const std::string text = vrl::client::formatPrometheus(ModelData{{"TC0P", temperature(title, 40.25)}});
+        const std::string text = vrl::client::formatPrometheus(ModelData{{"TC0P", temperature(title, 40.25)}}, "");
         return text.substr(text.rfind("vorrel_temperature_celsius{"));
     };
     EXPECT_EQ(line("Say \"hi\""), "vorrel_temperature_celsius{key=\"TC0P\",title=\"Say \\\"hi\\\"\"} 40.25\n");
@@ -187,11 +210,11 @@ TEST(SensorsConfig, LabelsEveryListedChannelAndNotesTheRest) {
               "    label temp12 \"Memory \\\"A\\\" \\\\ B\\n\"\n"
               "    # TB0P reads -127 \u00b0C or below: the SMC has no sensor there\n"
               "    ignore temp1\n");
-    ASSERT_EQ(config.notes.size(), 5u);  // F1Ac, TC1C, TB1P, TG0D, TA0P
+    ASSERT_EQ(config.notes.size(), 6u);  // F1Ac, F2Ac, TC1C, TB1P, TG0D, TA0P
     EXPECT_EQ(config.notes[0],
               "F1Ac (Right Side) is not among the applesmc driver's fans in /sys/devices/platform/applesmc.768; "
               "no label for it");
-    EXPECT_NE(config.notes[1].find("TC1C (CPU Core 1) is not among the applesmc driver's temperatures"),
+    EXPECT_NE(config.notes[2].find("TC1C (CPU Core 1) is not among the applesmc driver's temperatures"),
               std::string::npos);
 }
 

@@ -12,6 +12,9 @@ struct ServiceOptions {
     std::optional<std::string> smcImage;
     bool smcDemo = false;
     std::optional<std::string> socketPath;
+    // --dump-image[=FILE]: the file to write the SMC image to, empty for
+    // standard output; the service does not start.
+    std::optional<std::string> dumpImage;
     bool help = false;
     bool version = false;
 };

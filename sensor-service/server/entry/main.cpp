@@ -13,6 +13,7 @@
 #include "platform/log/SystemLog.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ImageDump.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
 #include "sensor-service/server/entry/SmcSelection.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
         std::cout << "vrlsensord " << VRL_VERSION << "\n";
         return 0;
     }
+    if (options.dumpImage) return vrl::dumpSmcImage(*options.dumpImage, platform::smc::kAppleSmcDirectory);
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
