@@ -4,21 +4,21 @@
 
 namespace vrl {
 
-ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args) {
-    const platform::cli::CommandLine line = platform::cli::parseCommandLine(
+platform::Result<ServiceOptions> parseServiceOptions(const std::vector<std::string>& args) {
+    const auto line = platform::cli::parseCommandLine(
         args, {{"smc-image", 0, true}, {"smc-demo", 0, false}, {"socket", 0, true}, {"help", 'h', false},
                {"version", 0, false}});
-    if (!line.error.empty()) return {std::nullopt, line.error};
+    if (!line) return tl::unexpected(line.error());
     ServiceOptions options;
-    for (const platform::cli::GivenOption& given : line.options) {
+    for (const platform::cli::GivenOption& given : *line) {
         if (given.name == "help") options.help = true;
         else if (given.name == "version") options.version = true;
         else if (given.name == "smc-demo") options.smcDemo = true;
-        else if (given.value.empty()) return {std::nullopt, "--" + given.name + " needs a path"};
+        else if (given.value.empty()) return platform::fail("--" + given.name + " needs a path");
         else (given.name == "smc-image" ? options.smcImage : options.socketPath) = given.value;
     }
-    if (options.smcDemo && options.smcImage) return {std::nullopt, "--smc-demo and --smc-image exclude each other"};
-    return {options, {}};
+    if (options.smcDemo && options.smcImage) return platform::fail("--smc-demo and --smc-image exclude each other");
+    return options;
 }
 
 std::string serviceUsage() {
