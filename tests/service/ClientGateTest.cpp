@@ -305,13 +305,23 @@ TEST(RefusalLog, WritesAFewLinesAMinuteAndCountsTheRest) {
     ::close(pair[1]);
 }
 
-TEST(GateQuota, CapsWaitingChecksInAllAndPerUserAndRunningPerUser) {
-    GateQuota quota(3, 2, 1);
+TEST(GateQuota, CapsWaitingChecksInAllAndRunningPerUserAndLendsFreePlaces) {
+    GateQuota quota(4, 2, 1);
     EXPECT_TRUE(quota.tryAdmit(1));
     EXPECT_TRUE(quota.tryAdmit(1));
-    EXPECT_FALSE(quota.tryAdmit(1)) << "the user's share is full";
+    EXPECT_FALSE(quota.isBorrowing(1)) << "exactly its share";
+    EXPECT_TRUE(quota.tryAdmit(1)) << "a free place is lent beyond the share";
+    EXPECT_TRUE(quota.isBorrowing(1));
+    EXPECT_FALSE(quota.mayReclaim(1)) << "a borrower takes nothing back";
     EXPECT_TRUE(quota.tryAdmit(2));
     EXPECT_FALSE(quota.tryAdmit(3)) << "all places taken";
+    EXPECT_TRUE(quota.mayReclaim(3)) << "but user 3 may take back user 1's borrowed one";
+    quota.withdrawn(1);
+    EXPECT_FALSE(quota.isBorrowing(1));
+    EXPECT_TRUE(quota.tryAdmit(3));
+    EXPECT_FALSE(quota.tryAdmit(1)) << "full again";
+    EXPECT_TRUE(quota.mayReclaim(2)) << "user 2 is under its share";
+    quota.withdrawn(3);
 
     EXPECT_TRUE(quota.mayStart(1));
     quota.started(1);
