@@ -25,12 +25,17 @@ std::string serviceUsage() {
     return "Usage: vrlsensord [OPTION]...\n"
            "Serves the Mac's temperatures and fan speeds to the Vorrel application.\n"
            "\n"
-           "      --smc-image=FILE  run on a simulated SMC image (re-read when the file changes)\n"
+           "      --smc-image=FILE  run on a simulated SMC image, a regular JSON file of at\n"
+           "                        most 4 MiB (re-read when the file changes)\n"
            "      --smc-demo        run on the built-in simulated Mac\n"
-           "      --socket=PATH     listen on PATH instead of the default endpoint\n"
+           "      --socket=PATH     listen on PATH (at most 107 bytes) instead of the default\n"
+           "                        endpoint\n"
            "  -h, --help            show this text\n"
            "      --version         show the version\n"
-           "Without an SMC option the applesmc driver is used where it exists.\n";
+           "Without an SMC option the applesmc driver is used where it exists.\n"
+           "\n"
+           "Exit status: 0 stopped by SIGTERM, SIGINT or SIGHUP, 1 cannot start,\n"
+           "2 usage error.\n";
 }
 
 }  // namespace vrl

@@ -76,6 +76,10 @@ int run(int argc, char** argv) {
         machine->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
 
     asio::io_context io;
+    // Set before the socket file exists: whoever sees it may signal at once.
+    // SIGHUP too: a service started by hand goes with its terminal, and like
+    // any other end it removes its socket file.
+    asio::signal_set signals(io, SIGTERM, SIGINT, SIGHUP);
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
@@ -85,9 +89,6 @@ int run(int argc, char** argv) {
     sd_notify(0, "READY=1");
     platform::log::systemLog(startLine(listener->description()));
 
-    // SIGHUP too: a service started by hand goes with its terminal, and like
-    // any other end it removes its socket file.
-    asio::signal_set signals(io, SIGTERM, SIGINT, SIGHUP);
     signals.async_wait([&io, &agent](std::error_code, int) {
         agent.stop();
         io.stop();
