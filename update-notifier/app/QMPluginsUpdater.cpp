@@ -92,7 +92,6 @@ std::string QMPluginsUpdater::VRLLoc(const std::string& key) const { return env.
 
 void QMPluginsUpdater::showNotification(const std::string& text) { showAnnouncement(env, center, text); }
 
-
 bool QMPluginsUpdater::userNotificationCenterShouldPresentNotification(
     platform::notifications::UserNotificationCenter&, const platform::notifications::UserNotification&) {
     return true;
