@@ -12,8 +12,14 @@ Transfers: /missing and /404 (404), /500, /empty, /zero (a zero byte inside),
 /zerofirst, /badutf8, /redirect (to /ok), /loop (endless redirects), /silent
 and /hang (never answer), /trickle (a byte every 100 ms, forever), /huge (an
 endless body), /useragent (echoes the User-Agent header).
+A scripted feed: /script/ID/ANSWERS/anything answers its n-th request with the
+n-th of the comma-separated ANSWERS (the last one over and over): an appcast
+offering that version, or "statusNNN" for that HTTP status; /requests/ID lists
+the times (time.time()) of the requests script ID has had, as JSON.
 """
+import json
 import sys
+import threading
 import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -25,6 +31,18 @@ GOOD = (b'<?xml version="1.0" encoding="utf-8"?>\n'
         b'<channel><title>Feed</title><item><title>Version 200</title>'
         b'<enclosure url="http://127.0.0.1/p.zip" sparkle:version="200" length="1"/></item>'
         b'</channel></rss>\n')
+
+APPCAST = """<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
+<channel><title>Example</title>
+<item><title>Version {v}</title><pubDate>Mon, 07 Dec 2026 10:00:00 +0000</pubDate>
+<enclosure url="http://127.0.0.1/app-{v}.zip" sparkle:version="{v}" length="1" type="application/octet-stream"/>
+</item></channel></rss>
+"""
+
+# Script ID -> the times of its requests so far.
+SCRIPT_REQUESTS = {}
+SCRIPT_LOCK = threading.Lock()
 
 HTML = b'<!DOCTYPE html>\n<html><head><title>Moved</title></head><body>The feed moved.</body></html>\n'
 
@@ -82,6 +100,21 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", "0")
         self.end_headers()
 
+    def scripted(self, ident, answers):
+        with SCRIPT_LOCK:
+            times = SCRIPT_REQUESTS.setdefault(ident, [])
+            times.append(time.time())
+            answer = answers[min(len(times), len(answers)) - 1]
+        if answer.startswith("status"):
+            self.send_body(int(answer[len("status"):]), b"", "text/plain")
+        else:
+            self.send_body(200, APPCAST.format(v=answer).encode())
+
+    def script_requests(self, ident):
+        with SCRIPT_LOCK:
+            times = list(SCRIPT_REQUESTS.get(ident, []))
+        self.send_body(200, json.dumps(times).encode(), "application/json")
+
     def endless(self):
         self.send_response(200)
         self.end_headers()
@@ -114,8 +147,13 @@ class Handler(BaseHTTPRequestHandler):
             "/huge": self.endless,
             "/useragent": lambda: self.send_body(200, self.headers.get("User-Agent", "").encode(), "text/plain"),
         }.get(url.path)
+        parts = url.path.split("/")
         if url.path.startswith("/loop"):
             route = lambda: self.redirect(url.path + "x")
+        elif parts[1] == "script" and len(parts) >= 4:
+            route = lambda: self.scripted(parts[2], parts[3].split(","))
+        elif parts[1] == "requests" and len(parts) == 3:
+            route = lambda: self.script_requests(parts[2])
         (route or (lambda: self.send_body(500, b"", "text/plain")))()
 
 
