@@ -324,9 +324,10 @@ TEST_F(UpdaterTest, EveryCheckLogsItsOutcome) {
                            "check: the feed is no appcast: it is an XML document whose root element is <html>, not <rss>",
                            "check: the feed is no appcast: it is not XML",
                            "check: up to date: installed version 130, newest published 130",
-                           "check: newer version 135 published, installed version 130; first sighting, announced at "
-                           "the next check",
-                           "check: newer version 135 published, installed version 130; second sighting, announcing it",
+                           "check: newer version 135 published, installed version 130; first sighting of a newer "
+                           "version, announced at the next check",
+                           "check: newer version 135 published, installed version 130; second sighting of a newer "
+                           "version, announcing it",
                            "check: newer version 135 published, installed version 130; already announced",
                        }));
     EXPECT_EQ(w.log, std::vector<std::string>(2, "Cannot check Vorrel Plugins Manager updates status"));

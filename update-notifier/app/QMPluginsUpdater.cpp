@@ -67,14 +67,15 @@ void QMPluginsUpdater::downloadFinished() {
     endCheckingUpdate();
 }
 
-// The parser arms itself at the first sighting of a newer version and
-// answers yes from the second on; the log says which this was.
+// The parser arms itself at the first sighting of any newer version and
+// answers yes from the next on; the log says which this was.
 std::string QMPluginsUpdater::sightingText(const CheckOutcome& outcome) const {
     if (outcome.verdict != CheckVerdict::newerPublished) return outcome.text;
-    if (!xmlParser->isNewVersionAvailable()) return outcome.text + "; first sighting, announced at the next check";
+    if (!xmlParser->isNewVersionAvailable())
+        return outcome.text + "; first sighting of a newer version, announced at the next check";
     if (integerValue(xmlParser->currentVersionAvailable()) <= integerValue(lastVersionNotified))
         return outcome.text + "; already announced";
-    return outcome.text + "; second sighting, announcing it";
+    return outcome.text + "; second sighting of a newer version, announcing it";
 }
 
 void QMPluginsUpdater::requestToNotify() {
