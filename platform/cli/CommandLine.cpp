@@ -125,9 +125,8 @@ platform::Result<double> parseSeconds(std::string_view option, std::string_view 
     const auto [next, error] = std::from_chars(text.data(), end, seconds, std::chars_format::fixed);
     if (error != std::errc{} || next != end || text.empty() || !std::isfinite(seconds) || seconds < range.least ||
         seconds > range.most)
-        return platform::fail(std::string(option) + " needs a number of seconds from " + shortest(range.least) + " to " +
-                              shortest(range.most) + ", not '" +
-                              std::string(text) + "'");
+        return platform::fail(std::string(option) + " needs a number of seconds from " + shortest(range.least) +
+                              " to " + shortest(range.most) + ", not '" + std::string(text) + "'");
     return seconds;
 }
 

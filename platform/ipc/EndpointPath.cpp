@@ -49,7 +49,8 @@ std::vector<std::filesystem::path> clientEndpointPaths(const std::string& identi
 platform::Result<void> prepareEndpointDirectory(const std::filesystem::path& socketPath) {
     const std::filesystem::path dir = socketPath.parent_path();
     if (geteuid() != 0 || dir.parent_path() != kRootRuntimeDir) return {};
-    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) return platform::failErrno("cannot create " + dir.string(), errno);
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return platform::failErrno("cannot create " + dir.string(), errno);
     struct stat st {};
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
         (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)

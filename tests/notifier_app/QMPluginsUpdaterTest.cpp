@@ -321,7 +321,8 @@ TEST_F(UpdaterTest, EveryCheckLogsItsOutcome) {
     EXPECT_EQ(w.debug, (std::vector<std::string>{
                            "check: the feed's host h is unreachable",
                            "check: feed download failed: Maximum (5) redirects followed",
-                           "check: the feed is no appcast: it is an XML document whose root element is <html>, not <rss>",
+                           "check: the feed is no appcast: it is an XML document whose root element is <html>, "
+                           "not <rss>",
                            "check: the feed is no appcast: it is not XML",
                            "check: up to date: installed version 130, newest published 130",
                            "check: newer version 135 published, installed version 130; first sighting of a newer "
