@@ -69,9 +69,11 @@ public:
 
     // Serving thread only. socket: a connected Unix stream socket of io,
     // which the gate owns until it hands it back. Posts verdict to io exactly
-    // once unless the gate is destroyed first: with the decision of a worker,
-    // or at once with false when a cap is reached or the peer's user is
-    // unknown.
+    // once unless the gate is destroyed first: with the decision of a worker;
+    // at once with false when every place is taken (and none can be taken
+    // back for this user, see GateQuota) or the peer's user is unknown; or,
+    // while it waits in a borrowed place, with false when another user's
+    // check takes that place back.
     void check(Socket socket, Verdict verdict);
 
     // Serving thread only, for a socket about to be refused because every
