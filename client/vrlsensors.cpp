@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <exception>
 #include <iostream>
 #include <thread>
 
@@ -128,15 +129,13 @@ int watch(SensorClient& client, const SensorsOptions& options, const std::string
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const vrl::client::ParsedSensorsOptions parsed = vrl::client::parseSensorsOptions({argv + 1, argv + argc});
-    if (!parsed.options) {
-        std::cerr << platform::cli::usageErrorText("vrlsensors", parsed.error);
+int run(int argc, char** argv) {
+    const auto parsed = vrl::client::parseSensorsOptions({argv + 1, argv + argc});
+    if (!parsed) {
+        std::cerr << platform::cli::usageErrorText("vrlsensors", parsed.error().message);
         return platform::cli::kUsageExitStatus;
     }
-    const SensorsOptions& options = *parsed.options;
+    const SensorsOptions& options = *parsed;
     if (options.help) {
         std::cout << vrl::client::sensorsUsage();
         return 0;
@@ -153,4 +152,17 @@ int main(int argc, char** argv) {
     if (result.modelData) return show(*result.modelData, options, model);
     deliverUnanswered(options, model);
     return report(result);
+}
+
+}  // namespace
+
+// Every failure foreseen is a message and a documented status; this is the
+// last line for one that is not, which must still not end in an abort.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& unforeseen) {
+        std::cerr << "vrlsensors: " << unforeseen.what() << "\n";
+        return kExitFailure;
+    }
 }

@@ -2,6 +2,7 @@
 // lm-sensors labels and the applesmc channels they refer to, the file they are
 // written to, and the command line that asks for them.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -230,33 +231,93 @@ TEST_F(AtomicFile, ReplacesWholeReadableByAllAndLeavesNothingBehind) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second\n");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
-    // A directory where the file should be: rename fails, the temporary goes.
-    fs::create_directory(dir_ / "taken");
-    fs::create_directory(dir_ / "taken" / "inside");
-    EXPECT_NE(vrl::client::replaceFile(dir_ / "taken", "x").find("cannot write " + (dir_ / "taken").string()),
-              std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
     EXPECT_NE(vrl::client::replaceFile(dir_ / "missing" / "f", "x").find("cannot create a file in"), std::string::npos);
+}
+
+std::string contentOf(const fs::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What an administrator may point --output at: only regular files are
+// replaced (through links, keeping mode and owner); whatever else is there is
+// refused and stays exactly as it was.
+TEST_F(AtomicFile, ReplacesOnlyRegularFilesThroughLinksKeepingModeAndOwner) {
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    fs::create_directories(dir_ / "directory" / "inside");
+    fs::create_directory(dir_ / "state");
+    std::ofstream(dir_ / "state" / "target.prom") << "old\n";
+    fs::create_symlink("state/target.prom", dir_ / "link.prom");
+    fs::create_symlink(dir_ / "link.prom", dir_ / "chain.prom");
+    fs::create_symlink("state/new.prom", dir_ / "dangling.prom");
+    std::ofstream(dir_ / "readonly") << "old\n";
+    fs::permissions(dir_ / "readonly", fs::perms(0440));
+    if (root) ASSERT_EQ(::chown((dir_ / "readonly").c_str(), 4321, 4321), 0);
+
+    struct Case {
+        std::string path;
+        std::string refusal;   // empty: replaced
+        std::string written;   // the file that must now hold the content
+    };
+    const Case cases[] = {
+        {"null", root ? "it is a character device, not a regular file" : "", ""},
+        {"fifo", "it is a FIFO, not a regular file", ""},
+        {"directory", "it is a directory, not a regular file", ""},
+        {"link.prom", "", "state/target.prom"},
+        {"chain.prom", "", "state/target.prom"},
+        {"dangling.prom", "", "state/new.prom"},
+        {"readonly", "", "readonly"},
+    };
+    for (const Case& c : cases) {
+        if (c.refusal.empty() && c.written.empty()) continue;  // no device node without root
+        const std::string error = vrl::client::replaceFile(dir_ / c.path, "new\n");
+        if (!c.refusal.empty()) {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.path << ": " << error;
+            continue;
+        }
+        EXPECT_EQ(error, "") << c.path;
+        EXPECT_EQ(contentOf(dir_ / c.written), "new\n") << c.path;
+    }
+    if (root) EXPECT_TRUE(fs::is_character_file(dir_ / "null"));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+    EXPECT_TRUE(fs::exists(dir_ / "directory" / "inside"));
+    for (const char* link : {"link.prom", "chain.prom", "dangling.prom"}) EXPECT_TRUE(fs::is_symlink(dir_ / link));
+    EXPECT_EQ(fs::status(dir_ / "readonly").permissions(), fs::perms(0440));
+    struct stat kept {};
+    ASSERT_EQ(::stat((dir_ / "readonly").c_str(), &kept), 0);
+    if (root) EXPECT_EQ(std::make_pair(kept.st_uid, kept.st_gid), std::make_pair(4321u, 4321u));
+    // Nothing left behind: the seven names, and the state directory's two files.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), root ? 8 : 7);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "state"), {}), 2);
 }
 
 TEST(SensorsOptions, FormatsOutputAndWhatContradicts) {
     using vrl::client::OutputFormat;
     const auto format = [](std::vector<std::string> args) {
-        return vrl::client::parseSensorsOptions(args).options.value().format;
+        return vrl::client::parseSensorsOptions(args).value().format;
     };
     EXPECT_EQ(format({}), OutputFormat::table);
     EXPECT_EQ(format({"-j"}), OutputFormat::json);
     EXPECT_EQ(format({"--json", "--format=json"}), OutputFormat::json);
     EXPECT_EQ(format({"-f", "prometheus"}), OutputFormat::prometheus);
     EXPECT_EQ(format({"--format", "sensors-conf"}), OutputFormat::sensorsConf);
-    EXPECT_EQ(vrl::client::parseSensorsOptions({"-o", "/x/y.prom", "-w", "15"}).options.value().outputPath, "/x/y.prom");
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"-o", "/x/y.prom", "-w", "15"}).value().outputPath, "/x/y.prom");
     const std::pair<std::vector<std::string>, std::string> errors[] = {
         {{"--format=xml"}, "--format must be table, json, prometheus or sensors-conf, not 'xml'"},
         {{"--json", "--format=prometheus"}, "two different formats given (the last: 'prometheus')"},
         {{"--format=sensors-conf", "--watch=5"}, "--watch does not go with --format=sensors-conf, which describes the machine once"},
         {{"--output="}, "--output needs a path"},
+        {{"--watch=0.09"}, "--watch needs a number of seconds from 0.1 to 86400, not '0.09'"},
+        {{"--watch=99999999999999999999"},
+         "--watch needs a number of seconds from 0.1 to 86400, not '99999999999999999999'"},
+        {{"--watch=1e999"}, "--watch needs a number of seconds from 0.1 to 86400, not '1e999'"},
     };
-    for (const auto& [args, error] : errors) EXPECT_EQ(vrl::client::parseSensorsOptions(args).error, error) << args[0];
+    for (const auto& [args, error] : errors)
+        EXPECT_EQ(vrl::client::parseSensorsOptions(args).error().message, error) << args[0];
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"--watch=0.1"}).value().watchSeconds, 0.1);
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"--watch=86400"}).value().watchSeconds, 86400.0);
 }
 
 }  // namespace

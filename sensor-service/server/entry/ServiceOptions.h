@@ -19,10 +19,9 @@ struct ServiceOptions {
     bool version = false;
 };
 
-using ParsedServiceOptions = platform::cli::ParsedOptions<ServiceOptions>;
-
-// Parses the arguments after the program name.
-ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args);
+// Parses the arguments after the program name; a usage error names the
+// argument at fault.
+platform::Result<ServiceOptions> parseServiceOptions(const std::vector<std::string>& args);
 std::string serviceUsage();
 
 }  // namespace vrl
