@@ -4,7 +4,8 @@
 // real ones are built once by ApplicationMain; tests hand in fakes.
 //
 // Contract: everything referred to outlives whatever it is handed to, and is
-// used on the thread that runs `io`.
+// used on the thread that runs `io`, but for `reachability`, which the
+// downloader asks from a worker thread of its own.
 // A standard header first, so asio sees the same library configuration (its
 // aligned allocator) in every translation unit.
 #include <memory>

@@ -25,13 +25,12 @@ class QMPluginsUpdater final : public QMUpdateTimerDelegate,
                                public QMXMLDownloaderDelegate,
                                public platform::notifications::UserNotificationCenterDelegate {
 public:
-    // Runs the start sequence: reads the host's Info.plist, becomes the
-    // center's delegate, builds the downloader, the parser (with the
-    // installed version) and a scheduler of period `checkInterval`
-    // (positive), and starts the scheduler. A
-    // missing or unreadable Info.plist leaves the address and version absent:
-    // every check then ends unreachable and is logged, the reason once at
-    // debug priority. Each check's outcome is logged at debug priority: the
+    // Runs the start sequence: reads the host's Info.plist, builds the parser
+    // (with the installed version), the downloader and a scheduler of period
+    // `checkInterval` (positive), becomes the center's delegate and starts
+    // the scheduler. A missing or unreadable Info.plist leaves the address
+    // and version absent: every check then ends unreachable and is logged,
+    // the reason once at debug priority. Each check's outcome is logged at debug priority: the
     // host unreachable, the download's failure, a feed that is no appcast,
     // up to date, or a newer version seen, all in the process log.
     // Requires: everything `system` refers to outlives the coordinator.
@@ -53,6 +52,7 @@ public:
     bool isCurrentlyChecking() const { return isCurrentlyChecking_; }
 
 private:
+    // The Info.plist is read once, before the members built from it.
     QMPluginsUpdater(const NotifierSystem& system, double checkInterval, const HostDetails& host);
     static HostDetails getUpdaterData(const NotifierSystem& system);
     void requestToNotify();
