@@ -39,7 +39,7 @@ AppleSmcDriver::AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes)
     : attributes_(std::move(attributes)) {}
 
 SmcStatus AppleSmcDriver::open(uint32_t& handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     if (!table_ && !reopen()) return kSmcNoDevice;
     reopenSpent_ = false;
     try {
@@ -51,13 +51,13 @@ SmcStatus AppleSmcDriver::open(uint32_t& handle) {
 }
 
 SmcStatus AppleSmcDriver::close(uint32_t handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return handles_.close(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                            SmcKeyData& output) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     std::memset(&output, 0, sizeof output);
