@@ -5,13 +5,12 @@
 #include <unistd.h>
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
-#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ServiceRun.h"
 
 namespace bench {
 namespace {
@@ -35,16 +34,7 @@ void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_
     if (!listener) _exit(1);
     const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
                                      platform::foundation::Bundle::mainBundle());
-    vrl::DecisionAgent agent(io, machine);
-    agent.startServer();
-    agent.smcThread().runWithServerObject(prepare);
-    agent.resume(*listener);
-    asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
-    });
-    io.run();
+    vrl::runService(io, machine, *listener, [] {}, prepare);
 }
 
 std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {

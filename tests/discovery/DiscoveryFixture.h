@@ -31,6 +31,7 @@ protected:
 
     const SensorEntry* entry(const std::string& key) const;
     std::size_t countOfType(const std::string& type) const;
+    const SensorMachine& machine() const { return *machine_; }
 
     platform::smc::SimulatedSmc* driver = nullptr;  // the machine's
     std::unique_ptr<Smc> smc;                       // the server object's, over driver

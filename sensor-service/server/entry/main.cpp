@@ -5,15 +5,14 @@
 #include <iostream>
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 
 #include "platform/cli/CommandLine.h"
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/log/SystemLog.h"
 #include "platform/smc/AppleSmcDriver.h"
-#include "sensor-service/server/entry/DecisionAgent.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
+#include "sensor-service/server/entry/ServiceRun.h"
 #include "sensor-service/server/entry/SmcSelection.h"
 
 namespace {
@@ -78,18 +77,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
-    vrl::DecisionAgent agent(io, *machine);
-    agent.startServer();
-    agent.resume(*listener);
-    sd_notify(0, "READY=1");
-    platform::log::systemLog(startLine(listener->description()));
-
-    asio::signal_set signals(io, SIGTERM, SIGINT);
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
+    vrl::runService(io, *machine, *listener, [&listener] {
+        sd_notify(0, "READY=1");
+        platform::log::systemLog(startLine(listener->description()));
     });
-    io.run();
     sd_notify(0, "STOPPING=1");
     return 0;
 }

@@ -1,0 +1,26 @@
+#include "sensor-service/server/entry/ServiceRun.h"
+
+#include <csignal>
+
+#include <asio/signal_set.hpp>
+
+#include "sensor-service/server/entry/DecisionAgent.h"
+
+namespace vrl {
+
+void runService(asio::io_context& io, const SensorMachine& machine, platform::ipc::UnixListener& listener,
+                const std::function<void()>& serving, const std::function<void(VRLServerObject&)>& beforeServing) {
+    DecisionAgent agent(io, machine);
+    agent.startServer();
+    if (beforeServing) agent.smcThread().runWithServerObject(beforeServing);
+    agent.resume(listener);
+    serving();
+    asio::signal_set signals(io, SIGTERM, SIGINT, SIGHUP);
+    signals.async_wait([&io, &agent](std::error_code, int) {
+        agent.stop();
+        io.stop();
+    });
+    io.run();
+}
+
+}  // namespace vrl
