@@ -10,6 +10,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/SmallFile.h"
 #include "platform/foundation/StringsTable.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace fs = std::filesystem;
 using namespace platform::foundation;
@@ -19,20 +20,16 @@ namespace {
 class FixtureTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "foundation-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         unsetenv("LANG");
     }
-    void TearDown() override { fs::remove_all(root_); }
-
     void write(const fs::path& relative, std::string_view bytes) {
         fs::create_directories((root_ / relative).parent_path());
         std::ofstream(root_ / relative, std::ios::binary) << bytes;
     }
-    fs::path root_;
+    const vrl::test::TemporaryDirectory scratch_{"foundation"};
+    const fs::path root_ = scratch_.path();
 };
 
 constexpr const char* kInfo =

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "sensor-service/server/entry/SmcSelection.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl {
 namespace {
@@ -43,11 +44,9 @@ std::string unprivilegedSelectionLog(const fs::path& directory) {
 }
 
 TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
-    char pattern[] = "/tmp/smc-selection-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path root = pattern;
-    fs::permissions(root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec |
-                              fs::perms::others_write);
+    const vrl::test::TemporaryDirectory scratch("smc-selection", fs::perms::others_read | fs::perms::others_exec |
+                                                                     fs::perms::others_write);
+    const fs::path& root = scratch.path();
     const fs::path device = root / "applesmc.768";
     fs::create_directories(device);
     std::ofstream(device / "key_at_index") << "0\n";
@@ -79,7 +78,6 @@ TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
     EXPECT_EQ(unprivilegedSelectionLog(device),
               "SMC: none, cannot select SMC keys through " + (device / "key_at_index").string() +
                   ": Permission denied (the udev rule giving the vrlsensord group write access did not apply)\n");
-    fs::remove_all(root);
 }
 
 }  // namespace
