@@ -29,12 +29,11 @@ bool readExactly(int fd, uint8_t* data, std::size_t size) {
 void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
-    std::string error;
-    auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
+    const auto listener = platform::ipc::UnixListener::bindTo(io, socket);
     if (!listener) _exit(1);
     const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
                                      platform::foundation::Bundle::mainBundle());
-    vrl::runService(io, machine, *listener, [] {}, prepare);
+    vrl::runService(io, machine, **listener, [] {}, prepare);
 }
 
 std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {

@@ -7,10 +7,10 @@
 // neither hang the reader nor make it read without end.
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/Result.h"
 
 namespace platform::foundation {
 
@@ -19,9 +19,9 @@ struct SmallFile {
     FileIdentity identity;  // of the file that was read, not of whatever the path names now
 };
 
-// Requires maxBytes > 0. Any thread. None when the path is missing, is no
-// regular file, is larger than maxBytes (when opened or while read) or a read
-// fails. Never throws.
-std::optional<SmallFile> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes);
+// Requires maxBytes > 0. Any thread. Fails, naming the path and why, when it
+// is missing, is no regular file, is larger than maxBytes (when opened or
+// while read), changes while read or a read fails. Never throws.
+Result<SmallFile> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 }  // namespace platform::foundation

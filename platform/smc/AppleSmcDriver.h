@@ -82,13 +82,13 @@ private:
 
     bool reopenOnce() REQUIRES(mutex_);
     bool reopen() REQUIRES(mutex_);
-    int noteFailure(int error) REQUIRES(mutex_);
-    AttributeRead readAttribute(AppleSmcAttribute which, std::span<char> buffer) REQUIRES(mutex_);
+    void noteFailure(const Error& error) REQUIRES(mutex_);
+    Result<size_t> readAttribute(AppleSmcAttribute which, std::span<char> buffer) REQUIRES(mutex_);
     std::optional<KeyTable> readKeyTable() REQUIRES(mutex_);
-    int describeSelected(KeyEntry& entry) REQUIRES(mutex_);
-    int select(uint32_t index) REQUIRES(mutex_);
-    int readNumber(AppleSmcAttribute which, int64_t& value) REQUIRES(mutex_);
-    int readName(AppleSmcAttribute which, uint32_t& code) REQUIRES(mutex_);
+    Result<KeyEntry> describeSelected() REQUIRES(mutex_);
+    Result<> select(uint32_t index) REQUIRES(mutex_);
+    Result<int64_t> readNumber(AppleSmcAttribute which) REQUIRES(mutex_);
+    Result<uint32_t> readName(AppleSmcAttribute which) REQUIRES(mutex_);
     DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) REQUIRES(mutex_);
     const KeyEntry* entryOf(uint32_t keyCode, uint32_t& index) const REQUIRES(mutex_);
 

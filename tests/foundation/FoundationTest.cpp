@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,13 +71,28 @@ TEST_F(FixtureTree, SmallFileReadsOnlyRegularFilesWithinTheLimit) {
     ASSERT_TRUE(exact);
     EXPECT_EQ(exact->bytes, std::string(100, 'x'));
     EXPECT_EQ(exact->identity, FileIdentity::ofPath(root_ / "exact"));
-    EXPECT_FALSE(readSmallFile(root_ / "exact", 99));
 
     ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(readSmallFile(root_ / "fifo", 100)) << "returns at once, refused";
-    EXPECT_FALSE(readSmallFile(root_, 100)) << "a directory";
-    EXPECT_FALSE(readSmallFile(root_ / "missing", 100));
-    EXPECT_FALSE(readSmallFile("/dev/zero", 100)) << "a device that never ends";
+    // Each refusal says which file and why.
+    const struct {
+        fs::path path;
+        std::size_t maxBytes;
+        const char* why;
+        int errnum;
+        const char* what;
+    } refused[] = {
+        {root_ / "exact", 99, ": larger than 99 bytes", EFBIG, "one byte over the limit"},
+        {root_ / "fifo", 100, ": not a regular file", 0, "returns at once, refused"},
+        {root_, 100, ": not a regular file", 0, "a directory"},
+        {root_ / "missing", 100, ": No such file or directory", ENOENT, "missing"},
+        {"/dev/zero", 100, ": not a regular file", 0, "a device that never ends"},
+    };
+    for (const auto& file : refused) {
+        const auto read = readSmallFile(file.path, file.maxBytes);
+        ASSERT_FALSE(read) << file.what;
+        EXPECT_EQ(read.error().message, file.path.string() + file.why) << file.what;
+        EXPECT_EQ(read.error().errnum, file.errnum) << file.what;
+    }
 
     // The Info.plist limit is the reader's, not only the parser's.
     write("Big.app/Contents/Info.plist", std::string(kInfo).insert(50, kMaxInfoPlistBytes, ' '));

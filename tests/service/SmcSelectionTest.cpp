@@ -20,10 +20,9 @@ namespace fs = std::filesystem;
 // What selectMachine logs, with the applesmc driver looked for at directory.
 std::string selectionLog(const ServiceOptions& options, const fs::path& directory) {
     ::testing::internal::CaptureStderr();
-    std::string error;
-    const std::unique_ptr<SensorMachine> machine = selectMachine(options, directory, error);
+    const auto machine = selectMachine(options, directory);
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(machine) << error;
+    EXPECT_TRUE(machine && *machine) << (machine ? "" : machine.error().message);
     return log;
 }
 
@@ -65,11 +64,11 @@ TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
     EXPECT_NE(selectionLog(image, device).find("SMC: simulated, the image " + *image.smcImage + " (--smc-image)"),
               std::string::npos);
     image.smcImage = (root / "missing.json").string();
-    std::string error;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(selectMachine(image, device, error));
+    const auto missing = selectMachine(image, device);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "an image that cannot be loaded is an error, not a line";
-    EXPECT_NE(error.find("missing.json"), std::string::npos);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("missing.json"), std::string::npos);
 
     EXPECT_EQ(selectionLog({}, device), "SMC: the applesmc driver at " + device.string() + "\n");
     EXPECT_EQ(selectionLog({}, root / "absent"), "SMC: none, no applesmc driver at " + (root / "absent").string() +

@@ -43,16 +43,17 @@ void reportAppleSmc(const std::filesystem::path& directory) {
 
 }  // namespace
 
-std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
-                                             const std::filesystem::path& appleSmcDirectory, std::string& error) {
+platform::Result<std::unique_ptr<SensorMachine>> selectMachine(const ServiceOptions& options,
+                                                               const std::filesystem::path& appleSmcDirectory) {
     if (options.smcDemo) {
         auto smc = std::make_unique<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
         reportSimulatedSmc("the built-in image of a " + smc->model().value_or("Mac") + " (--smc-demo)");
         return SensorMachine::simulated(std::move(smc));
     }
     if (options.smcImage) {
+        std::string error;
         auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage, error);
-        if (!smc) return nullptr;
+        if (!smc) return platform::fail(error);
         reportSimulatedSmc("the image " + *options.smcImage + " (--smc-image)");
         return SensorMachine::simulated(std::move(smc));
     }

@@ -25,21 +25,20 @@ std::string startLine(const std::string& listener) {
     return line;
 }
 
-std::unique_ptr<platform::ipc::UnixListener> openListener(asio::io_context& io, const vrl::ServiceOptions& options,
-                                                          const std::string& identifier, std::string& error) {
+platform::Result<std::unique_ptr<platform::ipc::UnixListener>> openListener(asio::io_context& io,
+                                                                            const vrl::ServiceOptions& options,
+                                                                            const std::string& identifier) {
     if (!options.socketPath) {
-        auto activated = platform::ipc::UnixListener::fromActivation(io, error);
-        if (activated || !error.empty()) return activated;
+        auto activated = platform::ipc::UnixListener::fromActivation(io);
+        if (!activated || *activated) return activated;
     }
     const platform::ipc::EndpointPath endpoint =
         options.socketPath ? platform::ipc::EndpointPath{*options.socketPath, {}}
                            : platform::ipc::defaultEndpointPath(identifier);
-    if (!endpoint.path) {
-        error = endpoint.error;
-        return nullptr;
-    }
-    if (!platform::ipc::prepareEndpointDirectory(*endpoint.path, error)) return nullptr;
-    return platform::ipc::UnixListener::bindTo(io, *endpoint.path, error);
+    if (!endpoint.path) return platform::fail(endpoint.error);
+    std::string error;
+    if (!platform::ipc::prepareEndpointDirectory(*endpoint.path, error)) return platform::fail(error);
+    return platform::ipc::UnixListener::bindTo(io, *endpoint.path);
 }
 
 int fail(const std::string& message) {
@@ -66,20 +65,18 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::string error;
-    const std::unique_ptr<vrl::SensorMachine> machine =
-        vrl::selectMachine(options, platform::smc::kAppleSmcDirectory, error);
-    if (!machine) return fail(error);
+    const auto machine = vrl::selectMachine(options, platform::smc::kAppleSmcDirectory);
+    if (!machine) return fail(machine.error().message);
     const std::string identifier =
-        machine->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
+        (*machine)->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
 
     asio::io_context io;
-    std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
-    if (!listener) return fail(error);
+    const auto listener = openListener(io, options, identifier);
+    if (!listener) return fail(listener.error().message);
 
-    vrl::runService(io, *machine, *listener, [&listener] {
+    vrl::runService(io, **machine, **listener, [&listener] {
         sd_notify(0, "READY=1");
-        platform::log::systemLog(startLine(listener->description()));
+        platform::log::systemLog(startLine((*listener)->description()));
     });
     sd_notify(0, "STOPPING=1");
     return 0;

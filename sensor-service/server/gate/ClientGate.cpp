@@ -115,7 +115,7 @@ bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const F
     if (const std::optional<FileIdentity> seen = FileIdentity::ofPath(infoPlist)) {
         if (const std::optional<bool> known = verdicts_.verdictFor({executable, *seen})) return *known;
     }
-    const std::optional<platform::foundation::SmallFile> file =
+    const platform::Result<platform::foundation::SmallFile> file =
         platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
     if (!file) return false;
     const std::optional<platform::foundation::StringDictionary> info = parser_->parse(file->bytes);
