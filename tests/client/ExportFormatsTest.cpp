@@ -17,6 +17,7 @@
 #include "client/Readings.h"
 #include "client/SensorsConfig.h"
 #include "client/SensorsOptions.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -47,17 +48,12 @@ const ModelData kMixed{
 
 class TempDir : public ::testing::Test {
 public:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vrl-export-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     void write(const fs::path& relative, const std::string& text) {
         fs::create_directories((dir_ / relative).parent_path());
         std::ofstream(dir_ / relative) << text;
     }
-    fs::path dir_;
+    const vrl::test::TemporaryDirectory scratch_{"vrl-export"};
+    const fs::path dir_ = scratch_.path();
 
 protected:
 };

@@ -16,6 +16,7 @@
 #include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl::testing {
 
@@ -42,7 +43,7 @@ private:
     void modelDataRefreshed(const ModelData&) override {}
 
     asio::io_context io_;
-    std::filesystem::path bundleRoot_;
+    const vrl::test::TemporaryDirectory bundleRoot_{"discovery"};
     std::unique_ptr<SensorMachine> machine_;
     std::unique_ptr<VRLServerObject> server_;
 };
