@@ -169,24 +169,28 @@ Result<> AppleSmcDriver::select(uint32_t index) {
     return written;
 }
 
+Result<std::string_view> AppleSmcDriver::readLine(AppleSmcAttribute which, std::span<char> buffer) {
+    const Result<size_t> read = readAttribute(which, buffer);
+    if (!read) return tl::unexpected(read.error());
+    return lineOf(buffer.first(*read));
+}
+
 Result<int64_t> AppleSmcDriver::readNumber(AppleSmcAttribute which) {
     std::array<char, 32> content;
-    const Result<size_t> read = readAttribute(which, content);
-    if (!read) return tl::unexpected(read.error());
-    std::string_view line = lineOf(std::span(content.data(), *read));
+    const Result<std::string_view> line = readLine(which, content);
+    if (!line) return tl::unexpected(line.error());
     int64_t value = 0;
-    auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
-    if (ec != std::errc() || end != line.data() + line.size()) return malformed(which);
+    auto [end, ec] = std::from_chars(line->data(), line->data() + line->size(), value);
+    if (ec != std::errc() || end != line->data() + line->size()) return malformed(which);
     return value;
 }
 
 Result<uint32_t> AppleSmcDriver::readName(AppleSmcAttribute which) {
     std::array<char, 16> content;
-    const Result<size_t> read = readAttribute(which, content);
-    if (!read) return tl::unexpected(read.error());
-    std::string_view line = lineOf(std::span(content.data(), *read));
-    if (line.empty() || line.size() > 4) return malformed(which);
-    return fourCharCode(line);
+    const Result<std::string_view> line = readLine(which, content);
+    if (!line) return tl::unexpected(line.error());
+    if (line->empty() || line->size() > 4) return malformed(which);
+    return fourCharCode(*line);
 }
 
 // Select, read, and read the selection back: the data belongs to the key only

@@ -35,6 +35,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -87,6 +88,8 @@ private:
     std::optional<KeyTable> readKeyTable() REQUIRES(mutex_);
     Result<KeyEntry> describeSelected() REQUIRES(mutex_);
     Result<> select(uint32_t index) REQUIRES(mutex_);
+    // The attribute's text in buffer, without its newline.
+    Result<std::string_view> readLine(AppleSmcAttribute which, std::span<char> buffer) REQUIRES(mutex_);
     Result<int64_t> readNumber(AppleSmcAttribute which) REQUIRES(mutex_);
     Result<uint32_t> readName(AppleSmcAttribute which) REQUIRES(mutex_);
     DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) REQUIRES(mutex_);
