@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -62,7 +63,7 @@ bool hasChannels(const ApplesmcChannels& channels) {
 
 }  // namespace
 
-ApplesmcLookup findApplesmcChannels(const fs::path& sysfsRoot) {
+platform::Result<ApplesmcChannels> findApplesmcChannels(const fs::path& sysfsRoot) {
     const fs::path classDirectory = sysfsRoot / "class" / "hwmon";
     std::vector<fs::path> devices;
     std::error_code error;
@@ -74,12 +75,12 @@ ApplesmcLookup findApplesmcChannels(const fs::path& sysfsRoot) {
         // directory itself; applesmc keeps them in its device's.
         ApplesmcChannels channels = channelsIn(hwmon);
         if (!hasChannels(channels)) channels = channelsIn(fs::canonical(hwmon / "device", error));
-        if (hasChannels(channels)) return {std::move(channels), {}};
-        return {std::nullopt, "the applesmc hwmon device " + hwmon.string() + " shows no temperature or fan"};
+        if (hasChannels(channels)) return channels;
+        return platform::fail("the applesmc hwmon device " + hwmon.string() + " shows no temperature or fan");
     }
-    return {std::nullopt, "no hwmon device named applesmc under " + classDirectory.string() +
-                              ": the applesmc driver is not loaded (not an Intel Mac, or the module is missing: "
-                              "modprobe applesmc)"};
+    return platform::fail("no hwmon device named applesmc under " + classDirectory.string() +
+                          ": the applesmc driver is not loaded (not an Intel Mac, or the module is missing: "
+                          "modprobe applesmc)");
 }
 
 }  // namespace vrl::client

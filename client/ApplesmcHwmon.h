@@ -11,9 +11,10 @@
 // N-1 (F%XAc with X = N-1), whose label is its place, not a key.
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
+
+#include "platform/foundation/Result.h"
 
 namespace vrl::client {
 
@@ -23,15 +24,10 @@ struct ApplesmcChannels {
     std::set<int> fans;                           // every N that has a fanN_input
 };
 
-struct ApplesmcLookup {
-    std::optional<ApplesmcChannels> channels;
-    std::string error;  // why there is none, for a person; empty when found
-};
-
 // Looks through `sysfsRoot`/class/hwmon for the device named "applesmc"
 // (its own `name`, else its parent device's) and reads its channels. Fails,
 // with a message naming the place looked at, where no such device exists or
 // it shows no channel. Reads only; never throws; any thread.
-ApplesmcLookup findApplesmcChannels(const std::filesystem::path& sysfsRoot = "/sys");
+platform::Result<ApplesmcChannels> findApplesmcChannels(const std::filesystem::path& sysfsRoot = "/sys");
 
 }  // namespace vrl::client

@@ -4,9 +4,13 @@
 #include <cmath>
 #include <type_traits>
 
+#include "platform/ipc/ModelDataSchema.h"
+
 namespace vrl::client {
 
 namespace {
+
+using namespace platform::ipc;
 
 // What the service writes for a temperature it could not read.
 constexpr double kUnreadableTemperature = -1.0;
@@ -15,10 +19,10 @@ constexpr double kUnreadableTemperature = -1.0;
 constexpr double kNoSensorTemperature = -127.0;
 
 SensorKind kindOf(const Entry& entry) {
-    const Value* type = field(entry, "type");
+    const Value* type = field(entry, kEntryType);
     const std::string* text = type ? std::get_if<std::string>(type) : nullptr;
-    if (text && *text == "fans") return SensorKind::fan;
-    if (text && *text == "temperature") return SensorKind::temperature;
+    if (text && *text == kTypeFans) return SensorKind::fan;
+    if (text && *text == kTypeTemperature) return SensorKind::temperature;
     return SensorKind::other;
 }
 
@@ -47,16 +51,16 @@ std::optional<double> limit(const Entry& entry, const char* name, bool zeroIsALi
 Reading readingOf(const std::string& key, const Entry& entry) {
     Reading reading;
     reading.key = key;
-    reading.title = textOf(field(entry, "title"));
+    reading.title = textOf(field(entry, kEntryTitle));
     std::erase(reading.title, '\0');
     reading.kind = kindOf(entry);
-    reading.unit = textOf(field(entry, "unit"));
-    const std::optional<double> number = numberOf(field(entry, "value"));
+    reading.unit = textOf(field(entry, kEntryUnit));
+    const std::optional<double> number = numberOf(field(entry, kEntryValue));
     reading.value = measured(number, reading.kind);
     reading.noSensor = reading.kind == SensorKind::temperature && number && *number <= kNoSensorTemperature;
     if (reading.kind == SensorKind::fan) {
-        reading.minimum = limit(entry, "minvalue", true);
-        reading.maximum = limit(entry, "maxvalue", false);
+        reading.minimum = limit(entry, kEntryMinValue, true);
+        reading.maximum = limit(entry, kEntryMaxValue, false);
     }
     return reading;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "client/ReplyDecoder.h"
+#include "platform/foundation/Result.h"
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/WireProtocol.h"
 
@@ -24,6 +25,20 @@ std::string refusalMessage() {
     return std::string("refused by the sensor service: it serves only a program inside an application bundle "
                        "(X.app/Contents/MacOS/) whose Info.plist says CFBundleIdentifier ") +
            kAdmittedBundleIdentifier;
+}
+
+// A Unix stream socket connected to path; the caller owns it.
+platform::Result<int> connectedSocket(const std::filesystem::path& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string text = path.string();
+    if (text.size() >= sizeof addr.sun_path) return platform::fail(text + ": socket path too long");
+    std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    return platform::failErrno(text, error);
 }
 
 }  // namespace
@@ -53,29 +68,16 @@ FetchResult SensorClient::failure(ClientError error, std::string message) {
 
 FetchResult SensorClient::refusal() { return failure(ClientError::refused, refusalMessage()); }
 
-bool SensorClient::connectTo(const std::filesystem::path& path, std::string& error) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string text = path.string();
-    if (text.size() >= sizeof addr.sun_path) {
-        error = text + ": socket path too long";
-        return false;
-    }
-    std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return true;
-    error = text + ": " + std::strerror(errno);
-    disconnect();
-    return false;
-}
-
 bool SensorClient::ensureConnected(FetchResult& failureResult) {
     if (fd_ >= 0) return true;
     std::string tried;
     for (const std::filesystem::path& path : socketPaths_) {
-        std::string error;
-        if (connectTo(path, error)) return true;
-        tried += (tried.empty() ? "" : "; ") + error;
+        const platform::Result<int> connected = connectedSocket(path);
+        if (connected) {
+            fd_ = *connected;
+            return true;
+        }
+        tried += (tried.empty() ? "" : "; ") + connected.error().message;
     }
     const bool systemServiceTried =
         std::find(socketPaths_.begin(), socketPaths_.end(),

@@ -52,7 +52,6 @@ private:
     FetchResult failure(ClientError error, std::string message);
     FetchResult refusal();
     bool ensureConnected(FetchResult& failureResult);
-    bool connectTo(const std::filesystem::path& path, std::string& error);
     bool sendAll(const std::vector<uint8_t>& bytes, FetchResult& failureResult);
     bool receiveExactly(uint8_t* data, std::size_t size, bool firstByte, FetchResult& failureResult);
     void disconnect();

@@ -69,12 +69,12 @@ void deliverUnanswered(const SensorsOptions& options, const std::string& model) 
 }
 
 int showSensorsConfig(const ModelData& modelData, const SensorsOptions& options) {
-    const vrl::client::ApplesmcLookup lookup = vrl::client::findApplesmcChannels();
-    if (!lookup.channels) {
-        std::cerr << "vrlsensors: " << lookup.error << "\n";
+    const auto channels = vrl::client::findApplesmcChannels();
+    if (!channels) {
+        std::cerr << "vrlsensors: " << channels.error().message << "\n";
         return kExitFailure;
     }
-    const vrl::client::SensorsConfig config = vrl::client::formatSensorsConfig(modelData, *lookup.channels);
+    const vrl::client::SensorsConfig config = vrl::client::formatSensorsConfig(modelData, *channels);
     for (const std::string& note : config.notes) std::cerr << "vrlsensors: " << note << "\n";
     return deliver(config.text, options) ? 0 : kExitFailure;
 }

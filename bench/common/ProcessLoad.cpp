@@ -5,16 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/ProcStatus.h"
+
 namespace bench {
 namespace {
 
-// The number after `name` in a task's status file, 0 when it is missing.
-double statusField(const std::filesystem::path& task, std::string_view name) {
-    std::ifstream status(task / "status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with(name)) return std::stod(line.substr(name.size()));
-    }
-    return 0;
+// A count from a thread's status file, 0 once the thread is gone.
+double statusCount(const std::filesystem::path& task, std::string_view field) {
+    return vrl::test::statusField(task / "status", field).value_or(0);
 }
 
 }  // namespace
@@ -28,9 +26,9 @@ ProcessLoad processLoad(pid_t pid) {
         double ns = 0;
         schedstat >> ns;
         load.cpuNanoseconds += ns;
-        const double wakeups = statusField(task.path(), "voluntary_ctxt_switches:");
+        const double wakeups = statusCount(task.path(), "voluntary_ctxt_switches");
         load.wakeups += wakeups;
-        load.preemptions += statusField(task.path(), "nonvoluntary_ctxt_switches:");
+        load.preemptions += statusCount(task.path(), "nonvoluntary_ctxt_switches");
         if (task.path().filename() != mainThread) load.otherThreadWakeups += wakeups;
     }
     return load;

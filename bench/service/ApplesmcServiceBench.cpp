@@ -70,7 +70,7 @@ void runService(const std::filesystem::path& socket, const std::filesystem::path
                                      [period](vrl::VRLServerObject& server) {
                                          if (period <= 0) return;
                                          server.endTimer();
-                                         server.setTimerInterval(period);
+                                         server.TEST_setTimerInterval(period);
                                          server.startTimer();
                                      });
 }

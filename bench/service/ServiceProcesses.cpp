@@ -10,13 +10,12 @@
 #include <thread>
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/ipc/WireProtocol.h"
 #include "platform/registry/PlatformNameSource.h"
-#include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ServiceRun.h"
 
 namespace bench {
 namespace {
@@ -35,21 +34,12 @@ bool readExactly(int fd, uint8_t* data, std::size_t size) {
 void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare) {
     asio::io_context io;
-    std::string error;
-    auto listener = platform::ipc::UnixListener::bindTo(io, socket, error);
+    asio::signal_set stopSignals(io, SIGTERM, SIGINT, SIGHUP);
+    const auto listener = platform::ipc::UnixListener::bindTo(io, socket);
     if (!listener) _exit(1);
     const vrl::SensorMachine machine(std::move(driver), std::make_unique<platform::registry::FixedPlatformName>(model),
                                      platform::foundation::Bundle::mainBundle());
-    vrl::DecisionAgent agent(io, machine);
-    agent.startServer();
-    agent.smcThread().runWithServerObject(prepare);
-    agent.resume(*listener);
-    asio::signal_set signals(io, SIGTERM);
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
-    });
-    io.run();
+    vrl::runService(io, stopSignals, machine, **listener, [] {}, prepare);
 }
 
 void keepOffOurCpu(pid_t pid) {

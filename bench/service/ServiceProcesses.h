@@ -28,7 +28,7 @@ using vrl::test::ChildProcess;
 
 // The service as vrlsensord assembles it, on `driver` for a Mac named `model`,
 // listening at `socket`; `prepare` runs on the SMC thread before the first
-// connection is taken. Returns at SIGTERM; exits the process at once when the
+// connection is taken. Returns at SIGTERM (or SIGINT, SIGHUP); exits the process at once when the
 // socket cannot be bound. For a child process.
 void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare);

@@ -15,7 +15,7 @@ namespace platform::foundation {
 namespace {
 
 platform::Result<void> refuseLarger(const std::filesystem::path& path, std::size_t maxBytes) {
-    return platform::fail(path.string() + " is larger than " + std::to_string(maxBytes) + " bytes");
+    return platform::fail(path.string() + " is larger than " + std::to_string(maxBytes) + " bytes", EFBIG);
 }
 
 // Reads to the end, but never more than maxBytes: the size fstat gave can be

@@ -21,23 +21,17 @@ std::string boundPath(int fd) {
 }
 
 // Only a stale socket file is replaced; anything else at the path stays.
-bool removeStaleSocket(const std::filesystem::path& path, std::string& error) {
+Result<> removeStaleSocket(const std::filesystem::path& path) {
     struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) return true;
-    if (!S_ISSOCK(st.st_mode)) {
-        error = path.string() + " exists and is not a socket";
-        return false;
-    }
+    if (lstat(path.c_str(), &st) != 0) return {};
+    if (!S_ISSOCK(st.st_mode)) return fail(path.string() + " exists and is not a socket");
     asio::io_context probeIo;
     asio::local::stream_protocol::socket probe(probeIo);
     std::error_code ec;
     probe.connect(asio::local::stream_protocol::endpoint(path.string()), ec);
-    if (!ec) {
-        error = "another service is listening on " + path.string();
-        return false;
-    }
+    if (!ec) return fail("another service is listening on " + path.string());
     std::filesystem::remove(path, ec);
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -51,43 +45,34 @@ UnixListener::~UnixListener() {
     if (!ownedFile_.empty()) std::filesystem::remove(ownedFile_, ec);
 }
 
-std::unique_ptr<UnixListener> UnixListener::fromActivation(asio::io_context& io, std::string& error) {
+Result<std::unique_ptr<UnixListener>> UnixListener::fromActivation(asio::io_context& io) {
     const int count = sd_listen_fds(1);
     if (count <= 0) return nullptr;
     const int fd = SD_LISTEN_FDS_START;
-    if (count != 1 || sd_is_socket_unix(fd, SOCK_STREAM, 1, nullptr, 0) <= 0) {
-        error = "socket activation must pass exactly one listening Unix stream socket";
-        return nullptr;
-    }
+    if (count != 1 || sd_is_socket_unix(fd, SOCK_STREAM, 1, nullptr, 0) <= 0)
+        return fail("socket activation must pass exactly one listening Unix stream socket");
     std::error_code ec;
     Acceptor acceptor(io);
     acceptor.assign(asio::local::stream_protocol(), fd, ec);
-    if (ec) {
-        error = "cannot take the activated socket: " + ec.message();
-        return nullptr;
-    }
+    if (ec) return failErrno("cannot take the activated socket", ec.value());
     return std::unique_ptr<UnixListener>(new UnixListener(std::move(acceptor), boundPath(fd), {}));
 }
 
-std::unique_ptr<UnixListener> UnixListener::bindTo(asio::io_context& io, const std::filesystem::path& path,
-                                                   std::string& error) {
-    if (!removeStaleSocket(path, error)) return nullptr;
+Result<std::unique_ptr<UnixListener>> UnixListener::bindTo(asio::io_context& io, const std::filesystem::path& path) {
+    if (Result<> removed = removeStaleSocket(path); !removed) return tl::unexpected(removed.error());
     std::error_code ec;
     Acceptor acceptor(io);
     const asio::local::stream_protocol::endpoint endpoint(path.string());
     acceptor.open(endpoint.protocol(), ec);
     if (!ec) acceptor.bind(endpoint, ec);
-    if (ec) {
-        error = "cannot bind " + path.string() + ": " + ec.message();
-        return nullptr;
-    }
+    if (ec) return failErrno("cannot bind " + path.string(), ec.value());
     // Anyone may connect; the gate decides who is served.
     chmod(path.c_str(), 0666);
     acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
-        error = "cannot listen on " + path.string() + ": " + ec.message();
+        const int errnum = ec.value();
         std::filesystem::remove(path, ec);
-        return nullptr;
+        return failErrno("cannot listen on " + path.string(), errnum);
     }
     return std::unique_ptr<UnixListener>(new UnixListener(std::move(acceptor), path.string(), path));
 }

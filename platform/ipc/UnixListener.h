@@ -8,17 +8,21 @@
 #include <asio/io_context.hpp>
 #include <asio/local/stream_protocol.hpp>
 
+#include "platform/foundation/Result.h"
+
 namespace platform::ipc {
 
 class UnixListener {
 public:
     using Acceptor = asio::local::stream_protocol::acceptor;
 
-    // The one stream socket systemd passed, or nullptr (error empty when
-    // nothing was passed).
-    static std::unique_ptr<UnixListener> fromActivation(asio::io_context& io, std::string& error);
-    static std::unique_ptr<UnixListener> bindTo(asio::io_context& io, const std::filesystem::path& path,
-                                                std::string& error);
+    // The one stream socket systemd passed; nullptr when nothing was passed.
+    // Fails when what was passed is not one listening Unix stream socket.
+    static Result<std::unique_ptr<UnixListener>> fromActivation(asio::io_context& io);
+    // A socket bound and listening at path, open to every user. A stale
+    // socket file there is replaced; fails, leaving it, when anything else is
+    // at the path or another service listens on it.
+    static Result<std::unique_ptr<UnixListener>> bindTo(asio::io_context& io, const std::filesystem::path& path);
     ~UnixListener();
     UnixListener(const UnixListener&) = delete;
     UnixListener& operator=(const UnixListener&) = delete;

@@ -74,7 +74,7 @@ bool FreedesktopNotificationCenter::callNotify(const UserNotification& notificat
     if (r >= 0) r = sd_bus_message_append(call.get(), "i", std::int32_t{-1});
     if (r < 0) return false;
 
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, which is a C compound literal
     MessageRef reply;
     r = sd_bus_call(bus_, call.get(), kCallTimeoutMicroseconds, &error, reply.out());
     sd_bus_error_free(&error);

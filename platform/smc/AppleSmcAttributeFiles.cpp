@@ -16,34 +16,39 @@ size_t slotOf(AppleSmcAttribute which) { return static_cast<size_t>(which); }
 
 AppleSmcAttributeFiles::AppleSmcAttributeFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
 
-int AppleSmcAttributeFiles::open() {
-    if (files_.back()) return 0;
+Result<> AppleSmcAttributeFiles::open() {
+    if (files_.back()) return {};
     for (size_t slot = 0; slot < kAttributeCount; ++slot) {
         // Selecting is the one store the driver makes; without it (not root)
         // no key can be read, so the device counts as unusable.
         const auto access = slot == slotOf(AppleSmcAttribute::keyAtIndex) ? AttributeFile::Access::readWrite
                                                                             : AttributeFile::Access::readOnly;
-        int error = 0;
-        files_[slot] = AttributeFile::open(directory_ / kFileNames[slot], access, error);
-        if (!files_[slot]) {
+        Result<AttributeFile> file = AttributeFile::open(directory_ / kFileNames[slot], access);
+        if (!file) {
             close();
-            return error;
+            return tl::unexpected(file.error());
         }
+        files_[slot] = std::move(*file);
     }
-    return 0;
+    return {};
 }
 
 void AppleSmcAttributeFiles::close() { files_ = {}; }
 
-AttributeRead AppleSmcAttributeFiles::read(AppleSmcAttribute which, std::span<char> buffer) {
+// What an access to a file that is not open fails with, as the system call would.
+Error AppleSmcAttributeFiles::notOpen(AppleSmcAttribute which) const {
+    return failErrno((directory_ / kFileNames[slotOf(which)]).string() + " is not open", EBADF).value();
+}
+
+Result<size_t> AppleSmcAttributeFiles::read(AppleSmcAttribute which, std::span<char> buffer) {
     const auto& file = files_[slotOf(which)];
-    if (!file) return {0, EBADF};
+    if (!file) return tl::unexpected(notOpen(which));
     return file->read(buffer);
 }
 
-int AppleSmcAttributeFiles::write(AppleSmcAttribute which, std::string_view text) {
+Result<> AppleSmcAttributeFiles::write(AppleSmcAttribute which, std::string_view text) {
     const auto& file = files_[slotOf(which)];
-    if (!file) return EBADF;
+    if (!file) return tl::unexpected(notOpen(which));
     return file->write(text);
 }
 

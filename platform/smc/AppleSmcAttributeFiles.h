@@ -13,13 +13,15 @@ class AppleSmcAttributeFiles : public AppleSmcAttributes {
 public:
     explicit AppleSmcAttributeFiles(std::filesystem::path directory);
 
-    int open() override;
+    Result<> open() override;
     void close() override;
-    AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) override;
-    int write(AppleSmcAttribute which, std::string_view text) override;
+    Result<size_t> read(AppleSmcAttribute which, std::span<char> buffer) override;
+    Result<> write(AppleSmcAttribute which, std::string_view text) override;
 
 private:
     static constexpr size_t kAttributeCount = 6;
+
+    Error notOpen(AppleSmcAttribute which) const;
 
     std::filesystem::path directory_;
     std::array<std::optional<AttributeFile>, kAttributeCount> files_;

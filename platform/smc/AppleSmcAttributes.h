@@ -23,18 +23,20 @@ enum class AppleSmcAttribute {
 class AppleSmcAttributes {
 public:
     virtual ~AppleSmcAttributes() = default;
-    // Opens every attribute (key_at_index for writing too): 0, or the errno
-    // of the first that failed, leaving none open. Once it has succeeded,
-    // later calls return 0 at once. Callers serialise every call.
-    virtual int open() = 0;
+    // Opens every attribute (key_at_index for writing too), or fails as the
+    // first that failed did, leaving none open. Once it has succeeded, later
+    // calls succeed at once. Callers serialise every call.
+    virtual Result<> open() = 0;
     // Closes every attribute, so that the next open() opens them by path
     // again: what is left to do once the driver has gone away (its old files
     // fail with ENODEV for ever). Reads and writes fail with EBADF until then.
     virtual void close() = 0;
-    // One read of the whole content from its start; requires a successful open.
-    virtual AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) = 0;
-    // One store of `text`: 0 or its errno; requires a successful open.
-    virtual int write(AppleSmcAttribute which, std::string_view text) = 0;
+    // One read of the whole content from its start: the bytes produced.
+    // Failures carry the errno (EBADF before a successful open).
+    virtual Result<size_t> read(AppleSmcAttribute which, std::span<char> buffer) = 0;
+    // One store of `text`; failures carry the errno (EBADF before a
+    // successful open).
+    virtual Result<> write(AppleSmcAttribute which, std::string_view text) = 0;
 };
 
 }  // namespace platform::smc

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "platform/smc/AppleSmcAttributeFiles.h"
@@ -17,6 +18,10 @@ namespace {
 
 // Content that is not what the kernel prints: treated as an unreadable key.
 constexpr int kMalformed = EBADMSG;
+
+tl::unexpected<Error> malformed(AppleSmcAttribute which) {
+    return fail("unexpected content in applesmc attribute " + std::to_string(static_cast<int>(which)), kMalformed);
+}
 // The kernel keeps a key's data length in one byte.
 constexpr int64_t kMaxDataLength = 255;
 constexpr int kReadAttempts = 2;
@@ -39,7 +44,7 @@ AppleSmcDriver::AppleSmcDriver(std::unique_ptr<AppleSmcAttributes> attributes)
     : attributes_(std::move(attributes)) {}
 
 SmcStatus AppleSmcDriver::open(uint32_t& handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     if (!table_ && !reopen()) return kSmcNoDevice;
     reopenSpent_ = false;
     try {
@@ -51,13 +56,13 @@ SmcStatus AppleSmcDriver::open(uint32_t& handle) {
 }
 
 SmcStatus AppleSmcDriver::close(uint32_t handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return handles_.close(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus AppleSmcDriver::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                            SmcKeyData& output) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
     std::memset(&output, 0, sizeof output);
@@ -76,7 +81,13 @@ SmcStatus AppleSmcDriver::answer(const SmcKeyData& input, SmcKeyData& output) {
     switch (input.command) {
         case kSmcCmdReadIndex: return answerKeyAtIndex(input, output);
         case kSmcCmdReadKeyInfo: return answerKeyInfo(input, output);
-        case kSmcCmdReadBytes: return answerReadBytes(input, output);
+        case kSmcCmdReadBytes:
+            // The message of a failed access is the one allocation a read can make.
+            try {
+                return answerReadBytes(input, output);
+            } catch (const std::bad_alloc&) {
+                return kSmcError;
+            }
         default: return kSmcBadArgument;
     }
 }
@@ -92,7 +103,7 @@ bool AppleSmcDriver::reopenOnce() {
 // attempt starts from the paths.
 bool AppleSmcDriver::reopen() {
     try {
-        if (attributes_->open() == 0) table_ = readKeyTable();
+        if (attributes_->open()) table_ = readKeyTable();
     } catch (const std::bad_alloc&) {
         table_.reset();
     }
@@ -103,17 +114,16 @@ bool AppleSmcDriver::reopen() {
 // Every access goes through here: the device gone, the files and the table
 // built from them are dropped at once, and what follows fails without an
 // access.
-int AppleSmcDriver::noteFailure(int error) {
-    if (deviceIsGone(error)) {
+void AppleSmcDriver::noteFailure(const Error& error) {
+    if (deviceIsGone(error.errnum)) {
         attributes_->close();
         table_.reset();
     }
-    return error;
 }
 
-AttributeRead AppleSmcDriver::readAttribute(AppleSmcAttribute which, std::span<char> buffer) {
-    const AttributeRead read = attributes_->read(which, buffer);
-    noteFailure(read.error);
+Result<size_t> AppleSmcDriver::readAttribute(AppleSmcAttribute which, std::span<char> buffer) {
+    Result<size_t> read = attributes_->read(which, buffer);
+    if (!read) noteFailure(read.error());
     return read;
 }
 
@@ -122,58 +132,65 @@ AttributeRead AppleSmcDriver::readAttribute(AppleSmcAttribute which, std::span<c
 // kernel will refuse it again; any other failure (the device going away)
 // abandons the table so that the next reopen starts over.
 std::optional<AppleSmcDriver::KeyTable> AppleSmcDriver::readKeyTable() {
-    int64_t count = 0;
-    if (readNumber(AppleSmcAttribute::keyCount, count) != 0 || count < 0) return std::nullopt;
+    const Result<int64_t> count = readNumber(AppleSmcAttribute::keyCount);
+    if (!count || *count < 0) return std::nullopt;
     KeyTable table;
-    for (int64_t index = 0; index < count; ++index) {
-        const int selectError = select(static_cast<uint32_t>(index));
+    for (int64_t index = 0; index < *count; ++index) {
+        const Result<> selected = select(static_cast<uint32_t>(index));
         // The SMC now counts more keys than the kernel loaded with; those it
         // cannot select.
-        if (selectError == EINVAL) break;
-        if (selectError != 0) return std::nullopt;
-        KeyEntry entry;
-        const int describeError = describeSelected(entry);
-        if (describeError != 0 && describeError != EIO && describeError != kMalformed) return std::nullopt;
-        if (describeError == 0) table.indexByCode.emplace(entry.code, static_cast<uint32_t>(index));
-        table.byIndex.push_back(describeError == 0 ? std::optional(entry) : std::nullopt);
+        if (!selected && selected.error().errnum == EINVAL) break;
+        if (!selected) return std::nullopt;
+        const Result<KeyEntry> entry = describeSelected();
+        if (!entry && entry.error().errnum != EIO && entry.error().errnum != kMalformed) return std::nullopt;
+        if (entry) table.indexByCode.emplace(entry->code, static_cast<uint32_t>(index));
+        table.byIndex.push_back(entry ? std::optional(*entry) : std::nullopt);
     }
     return table;
 }
 
-int AppleSmcDriver::describeSelected(KeyEntry& entry) {
-    if (int error = readName(AppleSmcAttribute::keyAtIndexName, entry.code)) return error;
-    if (int error = readName(AppleSmcAttribute::keyAtIndexType, entry.type)) return error;
-    int64_t length = 0;
-    if (int error = readNumber(AppleSmcAttribute::keyAtIndexDataLength, length)) return error;
-    if (length < 0 || length > kMaxDataLength) return kMalformed;
-    entry.length = static_cast<uint32_t>(length);
-    return 0;
+Result<AppleSmcDriver::KeyEntry> AppleSmcDriver::describeSelected() {
+    const Result<uint32_t> code = readName(AppleSmcAttribute::keyAtIndexName);
+    if (!code) return tl::unexpected(code.error());
+    const Result<uint32_t> type = readName(AppleSmcAttribute::keyAtIndexType);
+    if (!type) return tl::unexpected(type.error());
+    const Result<int64_t> length = readNumber(AppleSmcAttribute::keyAtIndexDataLength);
+    if (!length) return tl::unexpected(length.error());
+    if (*length < 0 || *length > kMaxDataLength) return malformed(AppleSmcAttribute::keyAtIndexDataLength);
+    return KeyEntry{*code, *type, static_cast<uint32_t>(*length)};
 }
 
-int AppleSmcDriver::select(uint32_t index) {
+Result<> AppleSmcDriver::select(uint32_t index) {
     std::array<char, 16> text;
     auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), index);
-    return noteFailure(
-        attributes_->write(AppleSmcAttribute::keyAtIndex, std::string_view(text.data(), end - text.data())));
+    Result<> written =
+        attributes_->write(AppleSmcAttribute::keyAtIndex, std::string_view(text.data(), end - text.data()));
+    if (!written) noteFailure(written.error());
+    return written;
 }
 
-int AppleSmcDriver::readNumber(AppleSmcAttribute which, int64_t& value) {
+Result<std::string_view> AppleSmcDriver::readLine(AppleSmcAttribute which, std::span<char> buffer) {
+    const Result<size_t> read = readAttribute(which, buffer);
+    if (!read) return tl::unexpected(read.error());
+    return lineOf(buffer.first(*read));
+}
+
+Result<int64_t> AppleSmcDriver::readNumber(AppleSmcAttribute which) {
     std::array<char, 32> content;
-    AttributeRead read = readAttribute(which, content);
-    if (!read.ok()) return read.error;
-    std::string_view line = lineOf(std::span(content.data(), read.bytes));
-    auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
-    return ec == std::errc() && end == line.data() + line.size() ? 0 : kMalformed;
+    const Result<std::string_view> line = readLine(which, content);
+    if (!line) return tl::unexpected(line.error());
+    int64_t value = 0;
+    auto [end, ec] = std::from_chars(line->data(), line->data() + line->size(), value);
+    if (ec != std::errc() || end != line->data() + line->size()) return malformed(which);
+    return value;
 }
 
-int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
+Result<uint32_t> AppleSmcDriver::readName(AppleSmcAttribute which) {
     std::array<char, 16> content;
-    AttributeRead read = readAttribute(which, content);
-    if (!read.ok()) return read.error;
-    std::string_view line = lineOf(std::span(content.data(), read.bytes));
-    if (line.empty() || line.size() > 4) return kMalformed;
-    code = fourCharCode(line);
-    return 0;
+    const Result<std::string_view> line = readLine(which, content);
+    if (!line) return tl::unexpected(line.error());
+    if (line->empty() || line->size() > 4) return malformed(which);
+    return fourCharCode(*line);
 }
 
 // Select, read, and read the selection back: the data belongs to the key only
@@ -181,14 +198,14 @@ int AppleSmcDriver::readName(AppleSmcAttribute which, uint32_t& code) {
 // checked the same way, as the key another process selected may be the one
 // that fails.
 AppleSmcDriver::DataRead AppleSmcDriver::readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) {
-    if (select(index) != 0) return DataRead::failed;
+    if (!select(index)) return DataRead::failed;
     std::array<char, kMaxDataLength + 1> data;  // one more shows a longer answer
-    AttributeRead read = readAttribute(AppleSmcAttribute::keyAtIndexData, data);
-    int64_t selected = -1;
-    if (readNumber(AppleSmcAttribute::keyAtIndex, selected) != 0) return DataRead::failed;
-    if (selected != index) return DataRead::selectionMoved;
-    if (!read.ok() || read.bytes != entry.length) return DataRead::failed;
-    std::memcpy(output.bytes, data.data(), std::min(read.bytes, sizeof output.bytes));
+    const Result<size_t> read = readAttribute(AppleSmcAttribute::keyAtIndexData, data);
+    const Result<int64_t> selected = readNumber(AppleSmcAttribute::keyAtIndex);
+    if (!selected) return DataRead::failed;
+    if (*selected != index) return DataRead::selectionMoved;
+    if (!read || *read != entry.length) return DataRead::failed;
+    std::memcpy(output.bytes, data.data(), std::min(*read, sizeof output.bytes));
     return DataRead::done;
 }
 

@@ -33,12 +33,13 @@
 // Thread-safety: every call may come from any thread; calls are serialised.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/smc/AppleSmcAttributes.h"
 #include "platform/smc/ConnectionHandles.h"
 #include "platform/smc/SmcDriver.h"
@@ -80,30 +81,31 @@ private:
     };
     enum class DataRead { done, selectionMoved, failed };
 
-    bool reopenOnce();
-    bool reopen();
-    int noteFailure(int error);
-    AttributeRead readAttribute(AppleSmcAttribute which, std::span<char> buffer);
-    std::optional<KeyTable> readKeyTable();
-    int describeSelected(KeyEntry& entry);
-    int select(uint32_t index);
-    int readNumber(AppleSmcAttribute which, int64_t& value);
-    int readName(AppleSmcAttribute which, uint32_t& code);
-    DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output);
-    const KeyEntry* entryOf(uint32_t keyCode, uint32_t& index) const;
+    bool reopenOnce() REQUIRES(mutex_);
+    bool reopen() REQUIRES(mutex_);
+    void noteFailure(const Error& error) REQUIRES(mutex_);
+    Result<size_t> readAttribute(AppleSmcAttribute which, std::span<char> buffer) REQUIRES(mutex_);
+    std::optional<KeyTable> readKeyTable() REQUIRES(mutex_);
+    Result<KeyEntry> describeSelected() REQUIRES(mutex_);
+    Result<> select(uint32_t index) REQUIRES(mutex_);
+    // The attribute's text in buffer, without its newline.
+    Result<std::string_view> readLine(AppleSmcAttribute which, std::span<char> buffer) REQUIRES(mutex_);
+    Result<int64_t> readNumber(AppleSmcAttribute which) REQUIRES(mutex_);
+    Result<uint32_t> readName(AppleSmcAttribute which) REQUIRES(mutex_);
+    DataRead readData(uint32_t index, const KeyEntry& entry, SmcKeyData& output) REQUIRES(mutex_);
+    const KeyEntry* entryOf(uint32_t keyCode, uint32_t& index) const REQUIRES(mutex_);
 
-    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output);
-    SmcStatus answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const;
-    SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const;
-    SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output);
+    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output) REQUIRES(mutex_);
+    SmcStatus answerKeyAtIndex(const SmcKeyData& input, SmcKeyData& output) const REQUIRES(mutex_);
+    SmcStatus answerKeyInfo(const SmcKeyData& input, SmcKeyData& output) const REQUIRES(mutex_);
+    SmcStatus answerReadBytes(const SmcKeyData& input, SmcKeyData& output) REQUIRES(mutex_);
 
-    // Guards the attributes (one system-wide selection), the table, the
-    // reopen allowance and the handles.
-    std::mutex mutex_;
-    std::unique_ptr<AppleSmcAttributes> attributes_;
-    std::optional<KeyTable> table_;  // absent while the device is away
-    bool reopenSpent_ = false;       // since the last open()
-    ConnectionHandles handles_;
+    // The attributes are one system-wide selection: calls take turns.
+    Mutex mutex_;
+    const std::unique_ptr<AppleSmcAttributes> attributes_ PT_GUARDED_BY(mutex_);
+    std::optional<KeyTable> table_ GUARDED_BY(mutex_);  // absent while the device is away
+    bool reopenSpent_ GUARDED_BY(mutex_) = false;       // since the last open()
+    ConnectionHandles handles_ GUARDED_BY(mutex_);
 };
 
 }  // namespace platform::smc

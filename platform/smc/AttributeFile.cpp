@@ -8,27 +8,23 @@
 
 namespace platform::smc {
 
-std::optional<AttributeFile> AttributeFile::open(const std::filesystem::path& path, Access access,
-                                                 int& error) noexcept {
+Result<AttributeFile> AttributeFile::open(const std::filesystem::path& path, Access access) {
     const int flags = (access == Access::readWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
     int descriptor;
     do descriptor = ::open(path.c_str(), flags);
     while (descriptor < 0 && errno == EINTR);
-    if (descriptor < 0) {
-        error = errno;
-        return std::nullopt;
-    }
-    error = 0;
-    return AttributeFile(descriptor);
+    if (descriptor < 0) return failErrno("cannot open " + path.string(), errno);
+    return AttributeFile(descriptor, path.string());
 }
 
 AttributeFile::AttributeFile(AttributeFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
 
 AttributeFile& AttributeFile::operator=(AttributeFile&& other) noexcept {
     if (this != &other) {
         if (descriptor_ >= 0) ::close(descriptor_);
         descriptor_ = std::exchange(other.descriptor_, -1);
+        path_ = std::move(other.path_);
     }
     return *this;
 }
@@ -37,20 +33,21 @@ AttributeFile::~AttributeFile() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-AttributeRead AttributeFile::read(std::span<char> buffer) const noexcept {
+Result<size_t> AttributeFile::read(std::span<char> buffer) const {
     ssize_t count;
     do count = ::pread(descriptor_, buffer.data(), buffer.size(), 0);
     while (count < 0 && errno == EINTR);
-    if (count < 0) return {0, errno};
-    return {static_cast<size_t>(count), 0};
+    if (count < 0) return failErrno("cannot read " + path_, errno);
+    return static_cast<size_t>(count);
 }
 
-int AttributeFile::write(std::string_view text) const noexcept {
+Result<> AttributeFile::write(std::string_view text) const {
     ssize_t count;
     do count = ::pwrite(descriptor_, text.data(), text.size(), 0);
     while (count < 0 && errno == EINTR);
-    if (count < 0) return errno;
-    return static_cast<size_t>(count) == text.size() ? 0 : EIO;
+    if (count < 0) return failErrno("cannot write " + path_, errno);
+    if (static_cast<size_t>(count) != text.size()) return failErrno("cannot write " + path_, EIO);
+    return {};
 }
 
 }  // namespace platform::smc

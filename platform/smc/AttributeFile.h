@@ -5,27 +5,21 @@
 // every access for the life of the object, one system call each.
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
-namespace platform::smc {
+#include "platform/foundation/Result.h"
 
-// The outcome of one read: the bytes produced, or the errno of the failure
-// (then bytes is 0).
-struct AttributeRead {
-    size_t bytes = 0;
-    int error = 0;
-    bool ok() const { return error == 0; }
-};
+namespace platform::smc {
 
 class AttributeFile {
 public:
     enum class Access { readOnly, readWrite };
 
-    // Opens the file close-on-exec. nullopt on failure, with its errno in
-    // `error`. Any thread.
-    static std::optional<AttributeFile> open(const std::filesystem::path& path, Access access, int& error) noexcept;
+    // Opens the file close-on-exec; a failure names the path and carries the
+    // errno. Any thread.
+    static Result<AttributeFile> open(const std::filesystem::path& path, Access access);
 
     AttributeFile(AttributeFile&& other) noexcept;
     AttributeFile& operator=(AttributeFile&& other) noexcept;
@@ -33,19 +27,20 @@ public:
     AttributeFile& operator=(const AttributeFile&) = delete;
     ~AttributeFile();
 
-    // One pread at offset 0 into `buffer`; content longer than the buffer is
-    // cut. Never throws. Any thread: each access is one system call, whole,
-    // but which of two concurrent ones the file sees first is not kept.
-    AttributeRead read(std::span<char> buffer) const noexcept;
-    // One pwrite of `text` at offset 0: 0, or the errno the store refused
-    // with (EINVAL for a value the attribute does not take). A short write
-    // counts as EIO.
-    int write(std::string_view text) const noexcept;
+    // One pread at offset 0 into `buffer`: the bytes produced; content longer
+    // than the buffer is cut. Any thread: each access is one system call,
+    // whole, but which of two concurrent ones the file sees first is not kept.
+    Result<size_t> read(std::span<char> buffer) const;
+    // One pwrite of `text` at offset 0; a failure carries the errno the store
+    // refused with (EINVAL for a value the attribute does not take). A short
+    // write counts as EIO.
+    Result<> write(std::string_view text) const;
 
 private:
-    explicit AttributeFile(int descriptor) : descriptor_(descriptor) {}
+    AttributeFile(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
 
     int descriptor_ = -1;
+    std::string path_;  // for the messages
 };
 
 }  // namespace platform::smc

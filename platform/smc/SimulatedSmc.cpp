@@ -26,6 +26,7 @@ platform::Result<std::unique_ptr<SimulatedSmc>> SimulatedSmc::watchingFile(std::
     auto image = SmcImage::fromFile(file);
     if (!image) return tl::unexpected(image.error());
     auto smc = std::make_unique<SimulatedSmc>(std::move(*image));
+    const MutexLock lock(smc->mutex_);
     smc->watchedFile_ = std::move(file);
     smc->watchedStamp_ = stamp;
     return smc;
@@ -80,7 +81,7 @@ const SmcImageKey* SimulatedSmc::find(uint32_t code) const {
 }
 
 SmcStatus SimulatedSmc::open(uint32_t& handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     reloadIfFileChanged();
     if (image_.unavailable) return kSmcNoDevice;
     handle = handles_.open();
@@ -88,13 +89,13 @@ SmcStatus SimulatedSmc::open(uint32_t& handle) {
 }
 
 SmcStatus SimulatedSmc::close(uint32_t handle) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return handles_.close(handle) ? kSmcSuccess : kSmcNotOpen;
 }
 
 SmcStatus SimulatedSmc::callStructMethod(uint32_t handle, uint32_t selector, const SmcKeyData& input,
                                          SmcKeyData& output) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     ++counts_[input.command];
     if (!handles_.isOpen(handle)) return kSmcNotOpen;
     if (selector != kSmcSelector) return kSmcBadArgument;
@@ -127,7 +128,7 @@ SmcStatus SimulatedSmc::answer(const SmcKeyData& input, SmcKeyData& output) cons
 }
 
 void SimulatedSmc::replaceImage(SmcImage image) {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     image_ = std::move(image);
     rebuildIndex();
 }
@@ -135,22 +136,22 @@ void SimulatedSmc::replaceImage(SmcImage image) {
 const SmcImage& SimulatedSmc::image() const { return image_; }
 
 std::optional<std::string> SimulatedSmc::model() const {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return image_.model;
 }
 
 uint64_t SimulatedSmc::callCount(uint8_t command) const {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return counts_[command];
 }
 
 uint64_t SimulatedSmc::totalCalls() const {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     return std::accumulate(counts_.begin(), counts_.end(), uint64_t{0});
 }
 
 void SimulatedSmc::resetCounts() {
-    std::lock_guard lock(mutex_);
+    const MutexLock lock(mutex_);
     counts_.fill(0);
 }
 

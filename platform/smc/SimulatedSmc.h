@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/smc/ConnectionHandles.h"
 #include "platform/smc/SmcDriver.h"
 #include "platform/smc/SmcImage.h"
@@ -47,7 +47,7 @@ public:
     // Later exchanges answer from image; open handles stay open.
     void replaceImage(SmcImage image);
     // The image in use. Not locked: only while no other thread replaces it.
-    const SmcImage& image() const;
+    const SmcImage& image() const NO_THREAD_SAFETY_ANALYSIS;
     // The model the image names, if any.
     std::optional<std::string> model() const;
 
@@ -70,22 +70,20 @@ private:
         const SmcImageKey* entry;  // into image_ or syntheticCount_
     };
 
-    void rebuildIndex();
-    void reloadIfFileChanged();
+    void rebuildIndex() REQUIRES(mutex_);
+    void reloadIfFileChanged() REQUIRES(mutex_);
     static std::optional<FileStamp> stampOf(const std::filesystem::path& file);
-    const SmcImageKey* find(uint32_t code) const;
-    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output) const;
+    const SmcImageKey* find(uint32_t code) const REQUIRES(mutex_);
+    SmcStatus answer(const SmcKeyData& input, SmcKeyData& output) const REQUIRES(mutex_);
 
-    // Guards every member below: the image, its index, the handles, the
-    // counts and the watched file's stamp.
-    mutable std::mutex mutex_;
-    SmcImage image_;
-    SmcImageKey syntheticCount_;
-    std::vector<ServedKey> served_;  // ascending key code
-    ConnectionHandles handles_;
-    std::array<uint64_t, 256> counts_{};
-    std::optional<std::filesystem::path> watchedFile_;
-    std::optional<FileStamp> watchedStamp_;
+    mutable Mutex mutex_;
+    SmcImage image_ GUARDED_BY(mutex_);
+    SmcImageKey syntheticCount_ GUARDED_BY(mutex_);
+    std::vector<ServedKey> served_ GUARDED_BY(mutex_);  // ascending key code
+    ConnectionHandles handles_ GUARDED_BY(mutex_);
+    std::array<uint64_t, 256> counts_ GUARDED_BY(mutex_){};
+    std::optional<std::filesystem::path> watchedFile_ GUARDED_BY(mutex_);
+    std::optional<FileStamp> watchedStamp_ GUARDED_BY(mutex_);
 };
 
 }  // namespace platform::smc

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ipc/ModelDataSchema.h"
 #include "sensor-service/smc/NumberObject.h"
 
 namespace vrl {
@@ -14,17 +15,16 @@ namespace vrl {
 inline constexpr int kSensorTypeFan = 1;
 inline constexpr int kSensorTypeTemperature = 2;
 
-// Entry keys and their fixed strings, as the client reads them on the wire.
-inline constexpr const char* kEntryTitle = "title";
-inline constexpr const char* kEntryValue = "value";
-inline constexpr const char* kEntryUnit = "unit";
-inline constexpr const char* kEntryType = "type";
-inline constexpr const char* kEntryMinValue = "minvalue";
-inline constexpr const char* kEntryMaxValue = "maxvalue";
-inline constexpr const char* kUnitRpm = "rpm";
-inline constexpr const char* kUnitCelsius = "celcius";  // sic: the client expects this spelling
-inline constexpr const char* kTypeFans = "fans";
-inline constexpr const char* kTypeTemperature = "temperature";
+using platform::ipc::kEntryMaxValue;
+using platform::ipc::kEntryMinValue;
+using platform::ipc::kEntryTitle;
+using platform::ipc::kEntryType;
+using platform::ipc::kEntryUnit;
+using platform::ipc::kEntryValue;
+using platform::ipc::kTypeFans;
+using platform::ipc::kTypeTemperature;
+using platform::ipc::kUnitCelsius;
+using platform::ipc::kUnitRpm;
 
 // The canonical fan side names, in the order titles are tested against them.
 inline constexpr std::array<std::string_view, 2> kFanSideNames = {"Right Side", "Left Side"};

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 namespace vrl::test {
@@ -31,15 +32,15 @@ bool FakeAppleSmc::fuseAvailable() { return fs::exists("/dev/fuse"); }
 
 std::unique_ptr<FakeAppleSmc> FakeAppleSmc::mount(const std::string& imageJson, Latency latency,
                                                   std::string& error) {
-    std::string pattern = (fs::temp_directory_path() / "fake-applesmc-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
+    std::unique_ptr<TemporaryDirectory> scratch;
+    try {
+        // Other users must reach the mount to meet the attribute modes themselves.
+        scratch = std::make_unique<TemporaryDirectory>("fake-applesmc", kReachableByEveryone);
+    } catch (const std::system_error&) {
         error = "cannot make a scratch directory";
         return nullptr;
     }
-    fs::path root = pattern;
-    // Other users must reach the mount to meet the attribute modes themselves.
-    fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    const fs::path root = scratch->path();
     fs::create_directory(root / "mnt");
     std::ofstream(root / "image.json") << imageJson;
     const std::string perTransaction = std::to_string(latency.perTransactionUs);
@@ -52,7 +53,7 @@ std::unique_ptr<FakeAppleSmc> FakeAppleSmc::mount(const std::string& imageJson, 
                 "--latency-us", perTransaction.c_str(), "--latency-per-byte-us", perByte.c_str(), nullptr);
         ::_exit(127);
     }
-    std::unique_ptr<FakeAppleSmc> fake(new FakeAppleSmc(root, server));
+    std::unique_ptr<FakeAppleSmc> fake(new FakeAppleSmc(std::move(scratch), server));
     if (server < 0 || !fake->waitUntilMounted()) {
         error = "fake_applesmc.py did not mount " + mountPoint;
         return nullptr;
@@ -81,11 +82,8 @@ void FakeAppleSmc::unmount() {
     server_ = 0;
 }
 
-FakeAppleSmc::~FakeAppleSmc() {
-    unmount();
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
+// The scratch directory goes after the body, once nothing is mounted on it.
+FakeAppleSmc::~FakeAppleSmc() { unmount(); }
 
 nlohmann::json FakeAppleSmc::counters() const {
     std::ifstream in(root_ / "mnt" / "control");

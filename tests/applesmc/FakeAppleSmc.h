@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/TemporaryDirectory.h"
+
 namespace vrl::test {
 
 class FakeAppleSmc {
@@ -40,10 +42,12 @@ public:
     pid_t serverPid() const { return server_; }
 
 private:
-    FakeAppleSmc(std::filesystem::path root, pid_t server) : root_(std::move(root)), server_(server) {}
+    FakeAppleSmc(std::unique_ptr<TemporaryDirectory> scratch, pid_t server)
+        : scratch_(std::move(scratch)), root_(scratch_->path()), server_(server) {}
     bool waitUntilMounted() const;
 
-    std::filesystem::path root_;
+    const std::unique_ptr<TemporaryDirectory> scratch_;
+    const std::filesystem::path root_;
     pid_t server_;
 };
 

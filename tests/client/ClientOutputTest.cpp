@@ -14,6 +14,7 @@
 #include "client/ModelDataOutput.h"
 #include "client/SensorClient.h"
 #include "platform/ipc/EndpointPath.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -79,12 +80,8 @@ private:
 
 class Endpoints : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("vrl-client-" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
+    const vrl::test::TemporaryDirectory scratch_{"vrl-client"};
+    const std::filesystem::path dir_ = scratch_.path();
 };
 
 TEST_F(Endpoints, SystemServiceFirstThenTheUsersOwn) {

@@ -18,6 +18,7 @@
 #include "client/Readings.h"
 #include "client/SensorsConfig.h"
 #include "client/SensorsOptions.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -49,17 +50,12 @@ const ModelData kMixed{
 
 class TempDir : public ::testing::Test {
 public:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vrl-export-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     void write(const fs::path& relative, const std::string& text) {
         fs::create_directories((dir_ / relative).parent_path());
         std::ofstream(dir_ / relative) << text;
     }
-    fs::path dir_;
+    const vrl::test::TemporaryDirectory scratch_{"vrl-export"};
+    const fs::path dir_ = scratch_.path();
 
 protected:
 };
@@ -164,7 +160,7 @@ void kernelApplesmc(TempDir& dir, const std::string& hwmon) {
 }
 
 TEST_F(ApplesmcHwmon, FoundByNameWhereverTheDriverKeepsIt) {
-    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error.find("not loaded"), std::string::npos);
+    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error().message.find("not loaded"), std::string::npos);
     // Another chip first, with channels of its own, in the new layout.
     write("class/hwmon/hwmon0/name", "coretemp\n");
     write("class/hwmon/hwmon0/temp1_label", "Package id 0\n");
@@ -175,21 +171,22 @@ TEST_F(ApplesmcHwmon, FoundByNameWhereverTheDriverKeepsIt) {
              {"temp3_input", "40000\n"}, {"fan1_input", "2000\n"}, {"fan2_input", "0\n"}, {"fan2_label", "Right\n"},
              {"fanx_input", "1\n"}, {"temp0_label", "TZZZ\n"}})
         write("devices/platform/applesmc.768/" + name, text);
-    const vrl::client::ApplesmcLookup found = vrl::client::findApplesmcChannels(dir_);
-    ASSERT_TRUE(found.channels) << found.error;
-    EXPECT_EQ(found.channels->attributeDirectory, fs::canonical(dir_ / "devices/platform/applesmc.768"));
-    EXPECT_EQ(found.channels->temperatureByKey, (std::map<std::string, int>{{"TA0P", 1}, {"TC0P", 2}}));
-    EXPECT_EQ(found.channels->fans, (std::set<int>{1, 2}));
+    const auto found = vrl::client::findApplesmcChannels(dir_);
+    ASSERT_TRUE(found) << found.error().message;
+    EXPECT_EQ(found->attributeDirectory, fs::canonical(dir_ / "devices/platform/applesmc.768"));
+    EXPECT_EQ(found->temperatureByKey, (std::map<std::string, int>{{"TA0P", 1}, {"TC0P", 2}}));
+    EXPECT_EQ(found->fans, (std::set<int>{1, 2}));
 
     // A driver of the new kind keeps name and readings in the hwmon directory.
     fs::remove_all(dir_ / "devices/platform/applesmc.768");
     write("class/hwmon/hwmon0/name", "applesmc\n");
-    const vrl::client::ApplesmcLookup modern = vrl::client::findApplesmcChannels(dir_);
-    ASSERT_TRUE(modern.channels) << modern.error;
-    EXPECT_EQ(modern.channels->temperatureByKey, (std::map<std::string, int>{{"Package id 0", 1}}));
+    const auto modern = vrl::client::findApplesmcChannels(dir_);
+    ASSERT_TRUE(modern) << modern.error().message;
+    EXPECT_EQ(modern->temperatureByKey, (std::map<std::string, int>{{"Package id 0", 1}}));
     // Named applesmc but without a single channel: no configuration to make.
     fs::remove(dir_ / "class/hwmon/hwmon0/temp1_label");
-    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error.find("shows no temperature or fan"), std::string::npos);
+    EXPECT_NE(vrl::client::findApplesmcChannels(dir_).error().message.find("shows no temperature or fan"),
+              std::string::npos);
 }
 
 TEST(SensorsConfig, LabelsEveryListedChannelAndNotesTheRest) {

@@ -1,14 +1,10 @@
 #include "DiscoveryFixture.h"
 
 #include <fstream>
-#include <unistd.h>
 
 namespace vrl::testing {
 
-void DiscoveryTest::TearDown() {
-    server_.reset();
-    if (!bundleRoot_.empty()) std::filesystem::remove_all(bundleRoot_);
-}
+void DiscoveryTest::TearDown() { server_.reset(); }
 
 VRLServerObject& DiscoveryTest::discover(const std::string& imageName,
                                          const std::map<std::string, std::string>& translations) {
@@ -25,9 +21,6 @@ VRLServerObject& DiscoveryTest::discover(const std::string& imageName,
 }
 
 platform::foundation::Bundle DiscoveryTest::makeBundle(const std::map<std::string, std::string>& translations) {
-    bundleRoot_ = std::filesystem::temp_directory_path() /
-                  ("discovery-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
     const std::filesystem::path contents = bundleRoot_ / "VRLSensor.app" / "Contents";
     std::filesystem::create_directories(contents / "MacOS");
     for (const char* language : {"en.lproj", "Base.lproj"}) {

@@ -16,6 +16,7 @@
 #include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/polling/VRLServerObject.h"
 #include "sensor-service/smc/Smc.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl::testing {
 
@@ -31,6 +32,7 @@ protected:
 
     const SensorEntry* entry(const std::string& key) const;
     std::size_t countOfType(const std::string& type) const;
+    const SensorMachine& machine() const { return *machine_; }
 
     platform::smc::SimulatedSmc* driver = nullptr;  // the machine's
     std::unique_ptr<Smc> smc;                       // the server object's, over driver
@@ -41,7 +43,7 @@ private:
     void modelDataRefreshed(const ModelData&) override {}
 
     asio::io_context io_;
-    std::filesystem::path bundleRoot_;
+    const vrl::test::TemporaryDirectory bundleRoot_{"discovery"};
     std::unique_ptr<SensorMachine> machine_;
     std::unique_ptr<VRLServerObject> server_;
 };

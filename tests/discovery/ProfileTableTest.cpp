@@ -119,7 +119,7 @@ TEST(PlatformName, DmiProductNameIsReadAsDelivered) {
 
 TEST_F(DiscoveryTest, PlatformProfileSplitsEveryRowIntoKeyAndTitle) {
     const VRLServerObject& server = discover("empty.json");  // an iMac6,1
-    const auto& profile = server.platformProfile();
+    const auto& profile = server.TEST_platformProfile();
     ASSERT_EQ(profile.size(), profileFor("iMac6,1").size());
     EXPECT_EQ(profile[1], std::make_pair(std::string("TC:041D"), std::string("CPU Core %X")));
     EXPECT_EQ(profile[9], std::make_pair(std::string("Tp0P"), std::string("Power Supply Heatsink")));

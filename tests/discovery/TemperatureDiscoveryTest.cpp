@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DiscoveryFixture.h"
+#include "sensor-service/discovery/TemperatureDiscovery.h"
 #include "sensor-service/smc/Smc.h"
 
 namespace vrl::testing {
@@ -77,10 +78,12 @@ TEST_F(DiscoveryTest, AnSmcWithoutKeysGetsNoEntries) {
 }
 
 TEST_F(DiscoveryTest, OnlyListedCandidatesCostSmcCalls) {
-    VRLServerObject& server = discover("default.json");
+    const VRLServerObject& server = discover("default.json");
     ASSERT_EQ(smc->smcOpen(), 0);
     driver->resetCounts();
-    server.insertSmcSensorsWithKeys(listedKeys);
+    ModelData found;
+    TemperatureDiscovery(*smc, listedKeys, machine().mainBundle(), found)
+        .insertSmcSensorsWithKeys(server.TEST_platformProfile());
     // Fourteen tests of listed candidates (TG1M and Th0H twice), one of them
     // failing at the key information; every other candidate costs nothing.
     EXPECT_EQ(driver->callCount(kSmcCmdReadKeyInfo), 14u);
@@ -89,7 +92,7 @@ TEST_F(DiscoveryTest, OnlyListedCandidatesCostSmcCalls) {
     EXPECT_EQ(driver->totalCalls(), 27u);
 
     driver->resetCounts();
-    server.insertSmcSensorsWithKeys({});
+    TemperatureDiscovery(*smc, {}, machine().mainBundle(), found).insertSmcSensorsWithKeys(server.TEST_platformProfile());
     EXPECT_EQ(driver->totalCalls(), 0u);
     smc->smcClose();
 }

@@ -16,7 +16,9 @@
 
 #include "platform/network/CurlHttpClient.h"
 #include "platform/network/SystemReachability.h"
+#include "tests/support/CountingDownloaderDelegate.h"
 #include "tests/support/PortServer.h"
+#include "tests/support/ProcStatus.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 #include "update-notifier/feed/QMXMLParser.h"
 
@@ -24,13 +26,7 @@ using namespace std::chrono;
 
 namespace {
 
-long rssAnonKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
-    return -1;
-}
+long rssAnonKb() { return static_cast<long>(vrl::test::statusField("/proc/self/status", "RssAnon").value_or(-1)); }
 
 // A port on which nothing listens: bound, then released.
 int closedPort() {
@@ -44,14 +40,6 @@ int closedPort() {
     ::close(fd);
     return ntohs(addr.sin_port);
 }
-
-class CountingDelegate : public qm::QMXMLDownloaderDelegate {
-public:
-    void internetConnectedContinueCheckForUpdate() override { ++reachabilityAnswers; }
-    void downloadFinished() override { ++downloadsFinished; }
-    int reachabilityAnswers = 0;
-    int downloadsFinished = 0;
-};
 
 struct Outcome {
     std::optional<std::string> xmlcontent;
@@ -75,7 +63,7 @@ Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = 
     auto guard = asio::make_work_guard(io);
     platform::network::SystemReachability reachability;
     platform::network::CurlHttpClient http(io);
-    CountingDelegate delegate;
+    vrl::test::CountingDownloaderDelegate delegate;
     long rssBefore = rssAnonKb();
     auto start = steady_clock::now();
     Outcome outcome;

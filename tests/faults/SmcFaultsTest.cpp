@@ -12,6 +12,7 @@
 
 #include "tests/support/ServiceProcess.h"
 #include "tests/support/ServiceWire.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace fs = std::filesystem;
 using namespace vrl::test;
@@ -53,9 +54,6 @@ ImageKeys faultyImage() {
 class SmcFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vrl-faults-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        work_ = pattern;
         image_ = work_ / "image.json";
         socket_ = (work_ / "vrlsensord.sock").string();
         writeImage(healthyImage());
@@ -66,7 +64,6 @@ protected:
 
     void TearDown() override {
         service_.reset();
-        fs::remove_all(work_);
     }
 
     // Replaced in one rename, so the service never reads half a file.
@@ -94,7 +91,8 @@ protected:
         return last;
     }
 
-    fs::path work_;
+    const vrl::test::TemporaryDirectory scratch_{"vrl-faults"};
+    const fs::path work_ = scratch_.path();
     fs::path image_;
     std::string socket_;
     std::unique_ptr<ServiceProcess> service_;

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/SmallFile.h"
 #include "platform/foundation/StringsTable.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace fs = std::filesystem;
 using namespace platform::foundation;
@@ -19,20 +21,16 @@ namespace {
 class FixtureTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "foundation-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         unsetenv("LANG");
     }
-    void TearDown() override { fs::remove_all(root_); }
-
     void write(const fs::path& relative, std::string_view bytes) {
         fs::create_directories((root_ / relative).parent_path());
         std::ofstream(root_ / relative, std::ios::binary) << bytes;
     }
-    fs::path root_;
+    const vrl::test::TemporaryDirectory scratch_{"foundation"};
+    const fs::path root_ = scratch_.path();
 };
 
 constexpr const char* kInfo =
@@ -77,18 +75,23 @@ TEST_F(FixtureTree, SmallFileReadsOnlyRegularFilesWithinTheLimit) {
     // Each refusal says what the file is or why it could not be read; the
     // FIFO returns at once, /dev/zero would never end.
     ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
-    const std::pair<std::filesystem::path, std::string> refused[] = {
-        {root_ / "exact", "is larger than 99 bytes"},
-        {root_ / "fifo", "is a FIFO, not a regular file"},
-        {root_, "is a directory, not a regular file"},
-        {root_ / "missing", "No such file or directory"},
-        {"/dev/zero", "is a character device, not a regular file"},
+    const struct {
+        std::filesystem::path path;
+        std::string phrase;
+        int errnum;
+    } refused[] = {
+        {root_ / "exact", "is larger than 99 bytes", EFBIG},
+        {root_ / "fifo", "is a FIFO, not a regular file", 0},
+        {root_, "is a directory, not a regular file", 0},
+        {root_ / "missing", "No such file or directory", ENOENT},
+        {"/dev/zero", "is a character device, not a regular file", 0},
     };
-    for (const auto& [path, phrase] : refused) {
+    for (const auto& [path, phrase, errnum] : refused) {
         const auto read = readSmallFile(path, 99);
         ASSERT_FALSE(read) << path;
         const std::string& message = read.error().message;
         EXPECT_TRUE(message.starts_with(path.string()) && message.ends_with(phrase)) << message;
+        EXPECT_EQ(read.error().errnum, errnum) << path;
     }
 
     // The Info.plist limit is the reader's, not only the parser's.

@@ -9,6 +9,7 @@
 
 #include "platform/network/CurlHttpClient.h"
 #include "platform/network/SystemReachability.h"
+#include "tests/support/CountingDownloaderDelegate.h"
 #include "tests/support/PortServer.h"
 #include "update-notifier/feed/QMXMLDownloader.h"
 
@@ -26,14 +27,6 @@ QMXMLDownloader::Options shortened(std::chrono::milliseconds timeout, std::chron
     options.maxBody = maxBody;
     return options;
 }
-
-class RecordingDelegate : public qm::QMXMLDownloaderDelegate {
-public:
-    void internetConnectedContinueCheckForUpdate() override { ++reachabilityAnswers; }
-    void downloadFinished() override { ++downloadsFinished; }
-    int reachabilityAnswers = 0;
-    int downloadsFinished = 0;
-};
 
 class ThreadedDownloaderTest : public ::testing::Test {
 protected:
@@ -58,7 +51,7 @@ protected:
     asio::io_context io;
     platform::network::SystemReachability reachability;
     platform::network::CurlHttpClient http{io};
-    RecordingDelegate delegate;
+    vrl::test::CountingDownloaderDelegate delegate;
     vrl::test::PortServer server{FEED_SERVER_SCRIPT};
 };
 

@@ -24,6 +24,7 @@
 #include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/stress/HostileBundle.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl {
 namespace {
@@ -51,12 +52,6 @@ private:
 class GateTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "client-gate-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        // Peers running as another user must reach their bundles and the socket.
-        fs::permissions(root_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                   fs::perms::others_read | fs::perms::others_exec);
         listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -71,7 +66,6 @@ protected:
         for (int fd : accepted_) ::close(fd);
         peers_.clear();
         ::close(listener_);
-        fs::remove_all(root_);
     }
 
     // A copy of the peer at <bundle>/Contents/MacOS/peer with the given Info.plist.
@@ -135,7 +129,9 @@ protected:
         return true;
     }
 
-    fs::path root_;
+    // Peers running as another user must reach their bundles and the socket.
+    const vrl::test::TemporaryDirectory scratch_{"client-gate", vrl::test::kReachableByEveryone};
+    const fs::path root_ = scratch_.path();
     std::string socketPath_;
     int listener_ = -1;
     std::vector<int> accepted_;

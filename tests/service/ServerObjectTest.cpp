@@ -55,8 +55,8 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     ASSERT_EQ(server.modelData().count("F0Ac"), 1u);
     EXPECT_EQ(server.modelData().at("TC0P").value, 47.5);
     EXPECT_EQ(server.modelData().at("F0Ac").value, 2000.0);
-    EXPECT_TRUE(server.isTimerRunning());
-    EXPECT_EQ(server.timerInterval(), 5.0f);
+    EXPECT_TRUE(server.TEST_isTimerRunning());
+    EXPECT_EQ(server.TEST_timerInterval(), 5.0f);
     EXPECT_EQ(h.refreshes, 1) << "the first refresh is published too";
 
     const uint64_t reads = h.driver.callCount(kReadBytes);
@@ -65,10 +65,10 @@ TEST(VRLServerObject, CreationReadsEveryValueOnceAndStartsOneTimer) {
     EXPECT_EQ(h.driver.callCount(kReadBytes), reads);
 
     server.endTimer();
-    EXPECT_FALSE(server.isTimerRunning());
+    EXPECT_FALSE(server.TEST_isTimerRunning());
     server.endTimer();
     server.startTimer();
-    EXPECT_TRUE(server.isTimerRunning());
+    EXPECT_TRUE(server.TEST_isTimerRunning());
     EXPECT_EQ(h.refreshes, 2) << "a new timer refreshes at once";
 }
 
@@ -102,7 +102,7 @@ TEST(VRLServerObject, UnavailableSmcGivesEmptyModelDataAndARunningTimer) {
     Harness h(macImage(true));
     VRLServerObject server(h.io, h.smc, *h.machine, h);
     EXPECT_TRUE(server.modelData().empty());
-    EXPECT_TRUE(server.isTimerRunning());
+    EXPECT_TRUE(server.TEST_isTimerRunning());
 }
 
 // Deadlines lie whole periods apart, however late a refresh ran; one that
@@ -113,20 +113,20 @@ TEST(VRLServerObject, TimerKeepsAFixedRateAndSkipsMissedDeadlines) {
     Harness h(macImage());
     VRLServerObject server(h.io, h.smc, *h.machine, h);
     server.endTimer();
-    server.setTimerInterval(1.0f / 64);  // exact in binary, so the period is too
+    server.TEST_setTimerInterval(1.0f / 64);  // exact in binary, so the period is too
     const Clock::duration period = std::chrono::microseconds(15625);
     server.startTimer();
     h.io.poll();  // the cancelled first timer's wait ends
 
     for (int late = 0; late < 3; ++late) {
-        const Clock::time_point before = server.nextRefreshDeadline();
+        const Clock::time_point before = server.TEST_nextRefreshDeadline();
         std::this_thread::sleep_for(late * 2 * period);
         const int refreshes = h.refreshes;
         ASSERT_EQ(h.io.run_one(), 1u);
         ASSERT_EQ(h.refreshes, refreshes + 1);
-        const Clock::duration step = server.nextRefreshDeadline() - before;
+        const Clock::duration step = server.TEST_nextRefreshDeadline() - before;
         EXPECT_EQ(step % period, Clock::duration::zero()) << "late by " << late * 2 << " periods";
-        EXPECT_GT(server.nextRefreshDeadline(), h.lastRefreshEnd) << "a missed deadline is not made up for";
+        EXPECT_GT(server.TEST_nextRefreshDeadline(), h.lastRefreshEnd) << "a missed deadline is not made up for";
     }
 }
 

@@ -17,6 +17,7 @@
 #include "sensor-service/server/gate/RefusalLog.h"
 #include "tests/support/ServiceProcess.h"
 #include "tests/support/ServiceWire.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl::test {
 namespace {
@@ -55,17 +56,11 @@ double valueOf(const client::ModelData& data, const std::string& key) {
 class Service : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vrlsensord-test-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
         socket_ = dir_ / "s.sock";
         image_ = dir_ / "image.json";
     }
     void TearDown() override {
         service_.reset();
-        std::filesystem::remove_all(dir_);
     }
 
     void writeImage(const nlohmann::json& image) {
@@ -95,7 +90,9 @@ protected:
         return false;
     }
 
-    std::filesystem::path dir_, socket_, image_;
+    const vrl::test::TemporaryDirectory scratch_{"vrlsensord-test"};
+    const std::filesystem::path dir_ = scratch_.path();
+    std::filesystem::path socket_, image_;
     std::unique_ptr<ServiceProcess> service_;
 };
 
@@ -286,8 +283,8 @@ TEST_F(Service, ServesABurstOfOneUserUpToTheConnectionLimit) {
 }
 
 TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vrl-activation-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const vrl::test::TemporaryDirectory scratch("vrl-activation");
+    const std::filesystem::path& dir = scratch.path();
     const std::filesystem::path socket = dir / "activated.sock";
     {
         ServiceProcess activator({"/usr/bin/systemd-socket-activate", "-l", socket.string(), VRLSENSORD_PATH, "--smc-demo"},
@@ -298,7 +295,6 @@ TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
         EXPECT_FALSE(result.modelData->empty());
         EXPECT_NE(activator.standardError().find("start SMC helper. with listner:" + socket.string()), std::string::npos);
     }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

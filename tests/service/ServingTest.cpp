@@ -172,22 +172,19 @@ TEST(DecisionAgent, AnswersFromThePublishedReplyWhileTheSmcThreadIsStuck) {
     DecisionAgent agent(io, *machine);
     agent.startServer();
 
-    SharedFrame first;
-    agent.getModelDatawithReply([&first](SharedFrame reply) { first = std::move(reply); });
+    const SharedFrame first = agent.getModelDatawithReply();
     ASSERT_TRUE(first);
     EXPECT_GT(first->size(), 200u) << "the first reply already holds the discovered entries";
 
     smc->hold();
     std::thread refresh([&agent] { agent.smcThread().runWithServerObject([](VRLServerObject& s) { s.updateModuleFromTimer(); }); });
     smc->waitUntilHeld();
-    SharedFrame during;
-    agent.getModelDatawithReply([&during](SharedFrame reply) { during = std::move(reply); });
+    const SharedFrame during = agent.getModelDatawithReply();
     EXPECT_EQ(during, first) << "answered at once, from the last published reply";
     smc->release();
     refresh.join();
 
-    SharedFrame after;
-    agent.getModelDatawithReply([&after](SharedFrame reply) { after = std::move(reply); });
+    const SharedFrame after = agent.getModelDatawithReply();
     EXPECT_NE(after, first) << "each refresh publishes a newly encoded reply";
     EXPECT_EQ(*after, *first) << "with the same readings, as the image did not change";
     agent.stop();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "sensor-service/server/entry/SmcSelection.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace vrl {
 namespace {
@@ -19,10 +20,9 @@ namespace fs = std::filesystem;
 // What selectMachine logs, with the applesmc driver looked for at directory.
 std::string selectionLog(const ServiceOptions& options, const fs::path& directory) {
     ::testing::internal::CaptureStderr();
-    std::string error;
-    const std::unique_ptr<SensorMachine> machine = selectMachine(options, directory, error);
+    const auto machine = selectMachine(options, directory);
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(machine) << error;
+    EXPECT_TRUE(machine && *machine) << (machine ? "" : machine.error().message);
     return log;
 }
 
@@ -43,11 +43,9 @@ std::string unprivilegedSelectionLog(const fs::path& directory) {
 }
 
 TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
-    char pattern[] = "/tmp/smc-selection-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path root = pattern;
-    fs::permissions(root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec |
-                              fs::perms::others_write);
+    const vrl::test::TemporaryDirectory scratch("smc-selection", fs::perms::others_read | fs::perms::others_exec |
+                                                                     fs::perms::others_write);
+    const fs::path& root = scratch.path();
     const fs::path device = root / "applesmc.768";
     fs::create_directories(device);
     std::ofstream(device / "key_at_index") << "0\n";
@@ -66,11 +64,11 @@ TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
     EXPECT_NE(selectionLog(image, device).find("SMC: simulated, the image " + *image.smcImage + " (--smc-image)"),
               std::string::npos);
     image.smcImage = (root / "missing.json").string();
-    std::string error;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(selectMachine(image, device, error));
+    const auto missing = selectMachine(image, device);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "an image that cannot be loaded is an error, not a line";
-    EXPECT_NE(error.find("missing.json"), std::string::npos);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("missing.json"), std::string::npos);
 
     EXPECT_EQ(selectionLog({}, device), "SMC: the applesmc driver at " + device.string() + "\n");
     EXPECT_EQ(selectionLog({}, root / "absent"), "SMC: none, no applesmc driver at " + (root / "absent").string() +
@@ -79,7 +77,6 @@ TEST(SmcSelection, TheStartLineNamesTheSmcInUseOrWhyThereIsNone) {
     EXPECT_EQ(unprivilegedSelectionLog(device),
               "SMC: none, cannot select SMC keys through " + (device / "key_at_index").string() +
                   ": Permission denied (the udev rule giving the vrlsensord group write access did not apply)\n");
-    fs::remove_all(root);
 }
 
 }  // namespace

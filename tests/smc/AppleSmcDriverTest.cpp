@@ -29,11 +29,11 @@ class ScriptedAttributes : public AppleSmcAttributes {
 public:
     explicit ScriptedAttributes(std::vector<std::string> names) : names_(std::move(names)) {}
 
-    int open() override {
+    platform::Result<> open() override {
         ++opens;
-        if (!loaded_) return ENOENT;
+        if (!loaded_) return platform::failErrno("open", ENOENT);
         openedGeneration_ = generation_;
-        return 0;
+        return {};
     }
 
     void close() override { openedGeneration_.reset(); }
@@ -47,9 +47,9 @@ public:
         names_ = std::move(names);
     }
 
-    AttributeRead read(AppleSmcAttribute which, std::span<char> buffer) override {
+    platform::Result<size_t> read(AppleSmcAttribute which, std::span<char> buffer) override {
         ++accesses;
-        if (int error = staleError()) return {0, error};
+        if (int error = staleError()) return platform::failErrno("read", error);
         std::string content;
         switch (which) {
             case AppleSmcAttribute::keyCount: content = std::to_string(names_.size()) + "\n"; break;
@@ -60,19 +60,19 @@ public:
             case AppleSmcAttribute::keyAtIndexData: content = std::string(1, static_cast<char>(selected_)); break;
         }
         std::memcpy(buffer.data(), content.data(), std::min(buffer.size(), content.size()));
-        return {std::min(buffer.size(), content.size()), 0};
+        return std::min(buffer.size(), content.size());
     }
 
-    int write(AppleSmcAttribute, std::string_view text) override {
+    platform::Result<> write(AppleSmcAttribute, std::string_view text) override {
         ++accesses;
-        if (int error = staleError()) return error;
+        if (int error = staleError()) return platform::failErrno("write", error);
         ++selections;
         selected_ = std::stoul(std::string(text));
         if (failAtSelection == selected_) {
             failAtSelection.reset();
-            return ENODEV;
+            return platform::failErrno("write", ENODEV);
         }
-        return 0;
+        return {};
     }
 
     std::optional<unsigned long> failAtSelection;

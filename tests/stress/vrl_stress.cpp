@@ -27,6 +27,7 @@
 #include "tests/stress/GateAttacks.h"
 #include "tests/support/ServiceProcess.h"
 #include "tests/support/ServiceWire.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace fs = std::filesystem;
 using namespace vrl::stress;
@@ -299,12 +300,9 @@ bool reportGateRuns(const std::vector<GateRun>& runs, bool alive) {
 }
 
 int stressMain(const Options& options) {
-    char pattern[] = "/tmp/vrl-stress-XXXXXX";
-    if (!::mkdtemp(pattern)) return 2;
-    fs::path work = pattern;
     // The probes, maybe running as another user, reach the socket and their bundles.
-    fs::permissions(work, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    const vrl::test::TemporaryDirectory scratch("vrl-stress", vrl::test::kReachableByEveryone);
+    const fs::path& work = scratch.path();
     fs::path image = work / "image.json";
     std::ofstream(image) << kImage;
     std::string socketPath = (work / "vrlsensord.sock").string();
@@ -340,7 +338,6 @@ int stressMain(const Options& options) {
         }
         service.stop();
     }
-    fs::remove_all(work);
     return status;
 }
 

@@ -8,18 +8,15 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/ProcStatus.h"
 #include "tests/support/ServiceWire.h"
 
 namespace vrl::test {
 namespace {
 
-long statusField(pid_t pid, const std::string& field) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    }
-    return -1;
+long statusOf(pid_t pid, std::string_view field) {
+    return static_cast<long>(
+        vrl::test::statusField("/proc/" + std::to_string(pid) + "/status", field).value_or(-1));
 }
 
 // Fields 14 and 15 of /proc/PID/stat, counted after the command name, which
@@ -88,7 +85,7 @@ bool ServiceProcess::waitFor(bool (*ready)(const std::filesystem::path&), const 
 ProcessFigures ServiceProcess::figures() const {
     const pid_t pid = process_.pid();
     if (pid <= 0) return {};
-    return {statusField(pid, "VmRSS"), statusField(pid, "RssAnon"), countFds(pid), cpuSeconds(pid)};
+    return {statusOf(pid, "VmRSS"), statusOf(pid, "RssAnon"), countFds(pid), cpuSeconds(pid)};
 }
 
 std::string ServiceProcess::standardError() const {

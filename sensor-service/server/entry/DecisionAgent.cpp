@@ -7,11 +7,10 @@ DecisionAgent::DecisionAgent(asio::io_context& io, const SensorMachine& machine)
 
 DecisionAgent::~DecisionAgent() { stop(); }
 
-bool DecisionAgent::startServer() {
+void DecisionAgent::startServer() {
     // The first reply is published before this returns, so it is in place
     // before any connection is accepted.
     smcThread_.start();
-    return true;
 }
 
 void DecisionAgent::resume(platform::ipc::UnixListener& listener) {
@@ -26,8 +25,8 @@ void DecisionAgent::stop() {
     smcThread_.stop();
 }
 
-void DecisionAgent::getModelDatawithReply(const RequestHandler::Reply& reply) const {
-    requestHandler_.getModelDatawithReply(reply);
+platform::ipc::SharedFrame DecisionAgent::getModelDatawithReply() const {
+    return requestHandler_.getModelDatawithReply();
 }
 
 }  // namespace vrl

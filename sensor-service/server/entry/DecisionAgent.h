@@ -27,8 +27,8 @@ public:
     DecisionAgent& operator=(const DecisionAgent&) = delete;
 
     // Creates the one server object on the SMC thread and returns once
-    // discovery and the first refresh are done. Always true. Call once.
-    bool startServer();
+    // discovery and the first refresh are done. Call once.
+    void startServer();
     // Starts admitting connections on listener, which must outlive the agent.
     // Requires startServer().
     void resume(platform::ipc::UnixListener& listener);
@@ -36,9 +36,10 @@ public:
     // Serving thread; the loop then has nothing left of the agent's to run.
     void stop();
 
-    // Serving thread: reply at once with the latest published model data.
-    void getModelDatawithReply(const RequestHandler::Reply& reply) const;
+    // Serving thread: the latest published model data reply, at once.
+    platform::ipc::SharedFrame getModelDatawithReply() const;
 
+    // The thread that owns the server object, to run tasks on it.
     SmcThread& smcThread() { return smcThread_; }
 
 private:

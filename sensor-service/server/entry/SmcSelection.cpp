@@ -43,8 +43,8 @@ void reportAppleSmc(const std::filesystem::path& directory) {
 
 }  // namespace
 
-std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
-                                             const std::filesystem::path& appleSmcDirectory, std::string& error) {
+platform::Result<std::unique_ptr<SensorMachine>> selectMachine(const ServiceOptions& options,
+                                                               const std::filesystem::path& appleSmcDirectory) {
     if (options.smcDemo) {
         auto smc = std::make_unique<platform::smc::SimulatedSmc>(platform::smc::builtInImage());
         reportSimulatedSmc("the built-in image of a " + smc->model().value_or("Mac") + " (--smc-demo)");
@@ -52,10 +52,7 @@ std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
     }
     if (options.smcImage) {
         auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage);
-        if (!smc) {
-            error = smc.error().message;
-            return nullptr;
-        }
+        if (!smc) return tl::unexpected(smc.error());
         reportSimulatedSmc("the image " + *options.smcImage + " (--smc-image)");
         return SensorMachine::simulated(std::move(*smc));
     }

@@ -3,8 +3,8 @@
 // model name comes from, chosen once from the command line.
 #include <filesystem>
 #include <memory>
-#include <string>
 
+#include "platform/foundation/Result.h"
 #include "sensor-service/machine/SensorMachine.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
 
@@ -17,9 +17,9 @@ namespace vrl {
 // naming the SMC in use: a simulated one at notice priority, applesmc at info,
 // and at info too why there is none (no driver at the directory, or
 // key_at_index not writable), which shows later as an SMC that fails to open.
-// nullptr, with the reason in error and nothing logged, only when an image
-// file cannot be loaded. Call once, before the service's threads start.
-std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
-                                             const std::filesystem::path& appleSmcDirectory, std::string& error);
+// Fails, with nothing logged, only when an image file cannot be loaded. Call
+// once, before the service's threads start.
+platform::Result<std::unique_ptr<SensorMachine>> selectMachine(const ServiceOptions& options,
+                                                               const std::filesystem::path& appleSmcDirectory);
 
 }  // namespace vrl

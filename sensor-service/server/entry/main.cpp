@@ -6,16 +6,15 @@
 #include <iostream>
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 
 #include "platform/cli/CommandLine.h"
 #include "platform/ipc/EndpointPath.h"
 #include "platform/ipc/UnixListener.h"
 #include "platform/log/SystemLog.h"
 #include "platform/smc/AppleSmcDriver.h"
-#include "sensor-service/server/entry/DecisionAgent.h"
 #include "sensor-service/server/entry/ImageDump.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
+#include "sensor-service/server/entry/ServiceRun.h"
 #include "sensor-service/server/entry/SmcSelection.h"
 
 namespace {
@@ -28,23 +27,19 @@ std::string startLine(const std::string& listener) {
     return line;
 }
 
-std::unique_ptr<platform::ipc::UnixListener> openListener(asio::io_context& io, const vrl::ServiceOptions& options,
-                                                          const std::string& identifier, std::string& error) {
+platform::Result<std::unique_ptr<platform::ipc::UnixListener>> openListener(asio::io_context& io,
+                                                                            const vrl::ServiceOptions& options,
+                                                                            const std::string& identifier) {
     if (!options.socketPath) {
-        auto activated = platform::ipc::UnixListener::fromActivation(io, error);
-        if (activated || !error.empty()) return activated;
+        auto activated = platform::ipc::UnixListener::fromActivation(io);
+        if (!activated || *activated) return activated;
     }
     const auto endpoint = options.socketPath ? platform::ipc::fittingEndpointPath(*options.socketPath)
                                              : platform::ipc::defaultEndpointPath(identifier);
-    if (!endpoint) {
-        error = endpoint.error().message;
-        return nullptr;
-    }
-    if (const auto prepared = platform::ipc::prepareEndpointDirectory(*endpoint); !prepared) {
-        error = prepared.error().message;
-        return nullptr;
-    }
-    return platform::ipc::UnixListener::bindTo(io, *endpoint, error);
+    if (!endpoint) return tl::unexpected(endpoint.error());
+    if (auto prepared = platform::ipc::prepareEndpointDirectory(*endpoint); !prepared)
+        return tl::unexpected(prepared.error());
+    return platform::ipc::UnixListener::bindTo(io, *endpoint);
 }
 
 int fail(const std::string& message) {
@@ -70,32 +65,21 @@ int run(int argc, char** argv) {
     if (options.dumpImage) return vrl::dumpSmcImage(*options.dumpImage, platform::smc::kAppleSmcDirectory);
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::string error;
-    const std::unique_ptr<vrl::SensorMachine> machine =
-        vrl::selectMachine(options, platform::smc::kAppleSmcDirectory, error);
-    if (!machine) return fail(error);
+    const auto machine = vrl::selectMachine(options, platform::smc::kAppleSmcDirectory);
+    if (!machine) return fail(machine.error().message);
     const std::string identifier =
-        machine->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
+        (*machine)->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
 
     asio::io_context io;
     // Set before the socket file exists: whoever sees it may signal at once.
-    // SIGHUP too: a service started by hand goes with its terminal, and like
-    // any other end it removes its socket file.
-    asio::signal_set signals(io, SIGTERM, SIGINT, SIGHUP);
-    std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
-    if (!listener) return fail(error);
+    asio::signal_set stopSignals(io, SIGTERM, SIGINT, SIGHUP);
+    const auto listener = openListener(io, options, identifier);
+    if (!listener) return fail(listener.error().message);
 
-    vrl::DecisionAgent agent(io, *machine);
-    agent.startServer();
-    agent.resume(*listener);
-    sd_notify(0, "READY=1");
-    platform::log::systemLog(startLine(listener->description()));
-
-    signals.async_wait([&io, &agent](std::error_code, int) {
-        agent.stop();
-        io.stop();
+    vrl::runService(io, stopSignals, **machine, **listener, [&listener] {
+        sd_notify(0, "READY=1");
+        platform::log::systemLog(startLine((*listener)->description()));
     });
-    io.run();
     sd_notify(0, "STOPPING=1");
     return 0;
 }

@@ -43,10 +43,10 @@ ClientGate::ClientGate(asio::io_context& io, Limits limits, std::unique_ptr<Info
 ClientGate::~ClientGate() {
     *alive_ = false;
     {
-        const std::lock_guard lock(mutex_);
+        const platform::MutexLock lock(mutex_);
         stopping_ = true;
     }
-    wake_.notify_all();
+    wake_.notifyAll();
     for (std::thread& worker : workers_) worker.join();
 }
 
@@ -54,24 +54,23 @@ void ClientGate::check(Socket socket, Verdict verdict) {
     const std::optional<uid_t> user = platform::ipc::peerUserId(socket.native_handle());
     auto pending = std::make_unique<PendingCheck>(std::move(socket), user.value_or(0), std::move(verdict), io_);
     if (user && !workers_.empty()) {
-        const std::lock_guard lock(mutex_);
+        const platform::MutexLock lock(mutex_);
         if (quota_.tryAdmit(*user) || (reclaimPlaceFor(*user) && quota_.tryAdmit(*user)))
             queue_.push_back(std::move(pending));
     }
-    if (!pending) wake_.notify_one();
+    if (!pending) wake_.notifyOne();
     else deliver(*pending, false);
 }
 
 bool ClientGate::makeRoomFor(Socket& socket) {
     const std::optional<uid_t> user = platform::ipc::peerUserId(socket.native_handle());
     if (!user) return false;
-    const std::lock_guard lock(mutex_);
+    const platform::MutexLock lock(mutex_);
     return reclaimPlaceFor(*user);
 }
 
 // The newest waiting check of a borrowing user is the one refused: it has
 // waited least, and the borrower's older checks keep their turn.
-// Requires mutex_ held.
 bool ClientGate::reclaimPlaceFor(uid_t user) {
     if (!quota_.mayReclaim(user)) return false;
     for (auto it = queue_.rbegin(); it != queue_.rend(); ++it) {
@@ -96,7 +95,6 @@ void ClientGate::deliver(PendingCheck& check, bool admitted) {
 
 // The oldest waiting check whose user may start one more, taken off the
 // queue and counted as running; none when every waiting user is at its limit.
-// Requires mutex_ held.
 std::unique_ptr<ClientGate::PendingCheck> ClientGate::nextStartable() {
     for (auto it = queue_.begin(); it != queue_.end(); ++it) {
         if (!quota_.mayStart((*it)->user)) continue;
@@ -109,10 +107,10 @@ std::unique_ptr<ClientGate::PendingCheck> ClientGate::nextStartable() {
 }
 
 void ClientGate::work() {
-    std::unique_lock lock(mutex_);
+    platform::MutexLock lock(mutex_);
     for (;;) {
         std::unique_ptr<PendingCheck> pending;
-        wake_.wait(lock, [&] { return stopping_ || (pending = nextStartable()); });
+        while (!stopping_ && !(pending = nextStartable())) wake_.wait(mutex_);
         if (stopping_) return;
         lock.unlock();
         const bool admitted = listenerShouldAcceptNewConnection(pending->socket.native_handle());
@@ -140,7 +138,8 @@ bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const F
     if (const std::optional<FileIdentity> seen = FileIdentity::ofPath(infoPlist)) {
         if (const std::optional<bool> known = verdicts_.verdictFor({executable, *seen})) return *known;
     }
-    const auto file = platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
+    const platform::Result<platform::foundation::SmallFile> file =
+        platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
     if (!file) return false;
     const std::optional<platform::foundation::StringDictionary> info = parser_->parse(file->bytes);
     bool admitted = false;

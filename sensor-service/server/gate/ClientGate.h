@@ -13,13 +13,11 @@
 #include <sys/types.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -29,6 +27,7 @@
 #include <asio/local/stream_protocol.hpp>
 
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/Mutex.h"
 #include "platform/ipc/ProductIdentifiers.h"
 #include "sensor-service/server/gate/GateQuota.h"
 #include "sensor-service/server/gate/InfoPlistParser.h"
@@ -80,7 +79,7 @@ public:
     // place is taken: when its peer's user holds less than its share, the
     // newest waiting check of a user beyond its share is refused (its verdict
     // posted as false) to free a place. Whether a place was freed.
-    bool makeRoomFor(Socket& socket);
+    bool makeRoomFor(Socket& socket) EXCLUDES(mutex_);
 
     // The decision itself, what the platform's listener:shouldAcceptNewConnection:
     // asks: true only for the main application. Any thread but the serving
@@ -94,9 +93,9 @@ private:
 
     bool admitsInfoPlist(const std::filesystem::path& infoPlist, const platform::foundation::FileIdentity& executable);
     void deliver(PendingCheck& check, bool admitted);
-    bool reclaimPlaceFor(uid_t user);
-    std::unique_ptr<PendingCheck> nextStartable();
-    void work();
+    bool reclaimPlaceFor(uid_t user) REQUIRES(mutex_);
+    std::unique_ptr<PendingCheck> nextStartable() REQUIRES(mutex_);
+    void work() EXCLUDES(mutex_);
 
     asio::io_context& io_;
     const std::unique_ptr<InfoPlistParser> parser_;
@@ -104,13 +103,13 @@ private:
     // False once the gate is gone: verdicts already posted then stay undelivered.
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 
-    // Guards stopping_, quota_ and queue_, which the serving thread and the
-    // workers share; wake_ tells the workers that one of them changed.
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
-    GateQuota quota_;
-    std::deque<std::unique_ptr<PendingCheck>> queue_;
+    // The serving thread and the workers share what it guards; wake_ tells
+    // the workers that one of those changed.
+    platform::Mutex mutex_;
+    platform::CondVar wake_;
+    bool stopping_ GUARDED_BY(mutex_) = false;
+    GateQuota quota_ GUARDED_BY(mutex_);
+    std::deque<std::unique_ptr<PendingCheck>> queue_ GUARDED_BY(mutex_);
     std::vector<std::thread> workers_;
 };
 

@@ -6,11 +6,11 @@
 // owner), so a remembered verdict is never about a file that has since
 // changed.
 #include <cstddef>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vrl {
 
@@ -38,9 +38,9 @@ private:
     };
 
     std::size_t capacity_;
-    // Guards verdicts_: the gate's workers look up and remember at once.
-    mutable std::mutex mutex_;
-    std::unordered_map<GateSubject, bool, SubjectHash> verdicts_;
+    // The gate's workers look up and remember at once.
+    mutable platform::Mutex mutex_;
+    std::unordered_map<GateSubject, bool, SubjectHash> verdicts_ GUARDED_BY(mutex_);
 };
 
 }  // namespace vrl

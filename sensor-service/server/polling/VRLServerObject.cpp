@@ -125,11 +125,6 @@ void VRLServerObject::setModelData(ModelData data) {
     publish();
 }
 
-void VRLServerObject::addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
-                                                  NumberObject min, NumberObject max) {
-    _modelData.addNewItemToModelDataForKey(key, title, type, min, max);
-}
-
 void VRLServerObject::publish() const { sink_.modelDataRefreshed(_modelData); }
 
 }  // namespace vrl

@@ -9,7 +9,6 @@
 // is called there too. Nothing here throws; SMC failures give
 // the substitute values -1 (temperature) and 0 (fan speed).
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,33 +48,31 @@ public:
     void endTimer();
     // Opens the SMC, re-reads every entry's value, closes it, tells the sink.
     void updateModuleFromTimer();
+
+    const ModelData& modelData() const { return _modelData; }
+    // Replaces the model data and hands it to the sink. Nothing in the
+    // service calls it; benchmarks shape the model data with it.
+    void setModelData(ModelData data);
+
+    // For tests and benchmarks only: state the service never reads or sets.
+    bool TEST_isTimerRunning() const { return vrlTimer != nullptr; }
+    float TEST_timerInterval() const { return _timerInterval; }
+    // Takes effect at the next startTimer.
+    void TEST_setTimerInterval(float seconds) { _timerInterval = seconds; }
+    // When the running timer refreshes next; requires a running timer.
+    std::chrono::steady_clock::time_point TEST_nextRefreshDeadline() const { return vrlTimer->expiry(); }
+    const PlatformProfile& TEST_platformProfile() const { return _platformProfile; }
+
+private:
+    void assignProfile();
+    // The SMC must be open; keys is the SMC's key list.
+    void insertSmcFansWithConnection(const std::vector<std::string>& keys);
+    void insertSmcSensorsWithKeys(const std::vector<std::string>& keys);
     // Degrees Celsius, or -1 when the key cannot be read or is not "sp78".
     double getTempValueForKey(const std::string& key);
     // The speed text read back as a number; 0 when there is none.
     double getFanValueForKey(const std::string& key);
 
-    bool isTimerRunning() const { return vrlTimer != nullptr; }
-    float timerInterval() const { return _timerInterval; }
-    // Takes effect at the next startTimer.
-    void setTimerInterval(float seconds) { _timerInterval = seconds; }
-    // When the running timer refreshes next; requires a running timer.
-    std::chrono::steady_clock::time_point nextRefreshDeadline() const { return vrlTimer->expiry(); }
-
-    void assignProfile();
-    const PlatformProfile& platformProfile() const { return _platformProfile; }
-
-    // The SMC must be open; keys is the SMC's key list.
-    void insertSmcFansWithConnection(const std::vector<std::string>& keys);
-    void insertSmcSensorsWithKeys(const std::vector<std::string>& keys);
-
-    const ModelData& modelData() const { return _modelData; }
-    // Replaces the model data and hands it to the sink.
-    void setModelData(ModelData data);
-    void addNewItemToModelDataForKey(const std::string& key, const std::string& title, int32_t type,
-                                     NumberObject min, NumberObject max);
-    static std::string clearTitle(const std::string& title) { return ModelData::clearTitle(title); }
-
-private:
     // period: as startTimer fixed it, so that a later setTimerInterval
     // cannot change a running timer.
     void scheduleNextRefresh(std::chrono::steady_clock::duration period);

@@ -23,7 +23,7 @@ void RequestHandler::modelDataRefreshed(const ModelData& modelData) {
     modelDataReply_.store(frameReply(encodeModelDataReply(modelData)));
 }
 
-void RequestHandler::getModelDatawithReply(const Reply& reply) const { reply(modelDataReply_.load()); }
+SharedFrame RequestHandler::getModelDatawithReply() const { return modelDataReply_.load(); }
 
 SharedFrame RequestHandler::handleRequest(std::span<const uint8_t> payload) const {
     // The client library's request, byte for byte, is known without decoding:
@@ -36,9 +36,7 @@ SharedFrame RequestHandler::handleRequest(std::span<const uint8_t> payload) cons
             return frameReply(encodeError("unknown method: " + request.method.value_or("(none)")));
         }
     }
-    SharedFrame answer;
-    getModelDatawithReply([&answer](SharedFrame reply) { answer = std::move(reply); });
-    return answer;
+    return getModelDatawithReply();
 }
 
 }  // namespace vrl

@@ -4,7 +4,6 @@
 // SMC thread and swapped in, so answering costs no encoding and never waits
 // for the SMC, and publishing wakes no other thread.
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <span>
 
@@ -15,8 +14,6 @@ namespace vrl {
 
 class RequestHandler final : public ModelDataSink {
 public:
-    using Reply = std::function<void(platform::ipc::SharedFrame)>;
-
     // Starts with the reply for empty model data; the service publishes the
     // first refresh's before it accepts a connection.
     RequestHandler();
@@ -26,8 +23,8 @@ public:
     // request already answered keeps the frame it got.
     void modelDataRefreshed(const ModelData& modelData) override;
 
-    // Serving thread. Calls reply once, at once, with the model data reply.
-    void getModelDatawithReply(const Reply& reply) const;
+    // Serving thread. The model data reply, at once.
+    platform::ipc::SharedFrame getModelDatawithReply() const;
 
     // Serving thread. The framed answer to one request payload, or nullptr when
     // the payload is not a request at all (the caller ends that connection).

@@ -24,7 +24,6 @@ public:
     void stopAll();
 
     std::size_t size() const { return connections_.size(); }
-    bool isFull() const { return connections_.size() >= kMaxConnections; }
 
 private:
     std::set<std::shared_ptr<Connection>> connections_;
