@@ -1,5 +1,6 @@
 #include "client/PrometheusExposition.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <functional>
@@ -94,14 +95,29 @@ void family(std::string& out, const Family& family, const std::vector<Reading>& 
     }
 }
 
+// Every entry of a kind counts, measurement or not: the count says what the
+// service found, the gauges what it could read.
+void counts(std::string& out, const std::vector<Reading>& readings) {
+    const auto count = [&](SensorKind kind) {
+        return std::to_string(std::count_if(readings.begin(), readings.end(),
+                                            [kind](const Reading& r) { return r.kind == kind; }));
+    };
+    header(out, "vorrel_sensors", "Sensors the Vorrel sensor service reported, by type.");
+    out.append("vorrel_sensors{type=\"fan\"} ").append(count(SensorKind::fan)).append("\n");
+    out.append("vorrel_sensors{type=\"temperature\"} ").append(count(SensorKind::temperature)).append("\n");
+}
+
 }  // namespace
 
-std::string formatPrometheus(const std::optional<ModelData>& modelData) {
+std::string formatPrometheus(const std::optional<ModelData>& modelData, const std::string& machineModel) {
     std::string out;
     header(out, "vorrel_sensor_service_up", "Whether the Vorrel sensor service answered (1) or not (0).");
     out.append("vorrel_sensor_service_up ").append(modelData ? "1" : "0").append("\n");
+    header(out, "vorrel_machine_info", "The Mac's model identifier, from DMI; always 1.");
+    out.append("vorrel_machine_info{model=\"").append(labelValue(machineModel)).append("\"} 1\n");
     if (!modelData) return out;
     const std::vector<Reading> readings = readingsOf(*modelData);
+    counts(out, readings);
     for (const Family& each : kFamilies) family(out, each, readings);
     return out;
 }

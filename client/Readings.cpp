@@ -31,7 +31,7 @@ std::optional<double> measured(std::optional<double> number, SensorKind kind) {
     if (!number || !std::isfinite(*number)) return std::nullopt;
     if (kind == SensorKind::temperature && (*number == kUnreadableTemperature || *number <= kNoSensorTemperature))
         return std::nullopt;
-    if (kind == SensorKind::fan && *number <= 0) return std::nullopt;
+    if (kind == SensorKind::fan && *number < 0) return std::nullopt;
     return number;
 }
 

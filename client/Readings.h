@@ -20,8 +20,10 @@ struct Reading {
     std::string unit;   // the entry's "unit" as sent ("rpm", "celcius", ...)
     // Nothing where the number is no measurement: a temperature of -1 (the
     // service's "could not be read") or of -127 and below (the SMC's "no sensor
-    // here"), a fan speed of 0 or less (a failed read gives 0), any number
-    // that is not finite, and a value that is no number.
+    // here"), a fan speed below 0, any number that is not finite, and a value
+    // that is no number. A fan speed of 0 is a measurement: a stopped fan and
+    // a failed read (the service writes 0) are both worth an alert, which a
+    // missing series cannot raise.
     std::optional<double> value;
     // A temperature key the SMC has no sensor behind: it reads -127 or below.
     // Unlike a failed read, that does not change from one reading to the next.

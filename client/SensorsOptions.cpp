@@ -40,14 +40,14 @@ std::string contradiction(const SensorsOptions& options) {
 
 }  // namespace
 
-ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& args) {
-    const platform::cli::CommandLine line = platform::cli::parseCommandLine(
+platform::Result<SensorsOptions> parseSensorsOptions(const std::vector<std::string>& args) {
+    const auto line = platform::cli::parseCommandLine(
         args, {{"json", 'j', false}, {"format", 'f', true}, {"output", 'o', true}, {"watch", 'w', true},
                {"socket", 's', true}, {"help", 'h', false}, {"version", 0, false}});
-    if (!line.error.empty()) return {std::nullopt, line.error};
+    if (!line) return tl::unexpected(line.error());
     SensorsOptions options;
     std::optional<OutputFormat> format;
-    for (const platform::cli::GivenOption& given : line.options) {
+    for (const platform::cli::GivenOption& given : *line) {
         std::string error;
         if (given.name == "json") error = chooseFormat(format, "json");
         else if (given.name == "format") error = chooseFormat(format, given.value);
@@ -55,13 +55,14 @@ ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& args) {
         else if (given.name == "version") options.version = true;
         else if (given.name == "socket") options.socketPath = given.value;
         else if (given.name == "output") options.outputPath = given.value;
-        else if (!(options.watchSeconds = platform::cli::parsePositiveSeconds(given.value)))
-            error = "--watch needs a positive number of seconds, not '" + given.value + "'";
-        if (!error.empty()) return {std::nullopt, error};
+        else if (const auto seconds = platform::cli::parseSeconds("--watch", given.value, kWatchRange))
+            options.watchSeconds = *seconds;
+        else error = seconds.error().message;
+        if (!error.empty()) return platform::fail(error);
     }
     options.format = format.value_or(OutputFormat::table);
-    if (std::string error = contradiction(options); !error.empty()) return {std::nullopt, error};
-    return {options, {}};
+    if (std::string error = contradiction(options); !error.empty()) return platform::fail(error);
+    return options;
 }
 
 std::string sensorsUsage() {
@@ -73,9 +74,12 @@ std::string sensorsUsage() {
            "                        node_exporter's textfile collector) or sensors-conf\n"
            "                        (lm-sensors labels for this Mac's applesmc readings)\n"
            "  -j, --json            the same as --format=json\n"
-           "  -o, --output=FILE     replace FILE (atomically, readable by everyone)\n"
-           "                        instead of writing to standard output\n"
-           "  -w, --watch=SECONDS   show the readings again every SECONDS, until interrupted\n"
+           "  -o, --output=FILE     replace FILE atomically instead of writing to standard\n"
+           "                        output: a regular file keeps its mode, a new one is\n"
+           "                        readable by everyone, a symbolic link's target is\n"
+           "                        replaced; anything else is refused\n"
+           "  -w, --watch=SECONDS   show the readings again every SECONDS (0.1 to 86400),\n"
+           "                        until interrupted\n"
            "  -s, --socket=PATH     the service's socket (default: the system's service,\n"
            "                        then one in $XDG_RUNTIME_DIR)\n"
            "  -h, --help            show this text\n"

@@ -19,12 +19,15 @@ struct SensorsOptions {
     std::optional<std::string> outputPath;  // replace this file instead of writing to standard output
 };
 
-using ParsedSensorsOptions = platform::cli::ParsedOptions<SensorsOptions>;
+// The --watch periods accepted: a tenth of a second is faster than any
+// sensor changes, a day the longest wait that still reads as watching.
+inline constexpr platform::cli::SecondsRange kWatchRange{0.1, 86400};
 
 // Parses the arguments after the program name. Two different formats
-// (--json beside --format=prometheus), --watch with the one-off
-// sensors-conf, and an empty --socket or --output are usage errors.
-ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& args);
+// (--json beside --format=prometheus), --watch outside kWatchRange or with
+// the one-off sensors-conf, and an empty --socket or --output are usage
+// errors, named in the error's message.
+platform::Result<SensorsOptions> parseSensorsOptions(const std::vector<std::string>& args);
 std::string sensorsUsage();
 
 }  // namespace vrl::client

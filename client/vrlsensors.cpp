@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <exception>
 #include <iostream>
 #include <thread>
 
@@ -14,6 +15,8 @@
 #include "client/SensorsConfig.h"
 #include "client/SensorsOptions.h"
 #include "platform/cli/CommandLine.h"
+#include "platform/registry/PlatformNameSource.h"
+#include "sensor-service/profiles/VRLServerProfiles.h"
 
 namespace {
 
@@ -51,9 +54,18 @@ bool deliver(const std::string& text, const SensorsOptions& options) {
     return error.empty();
 }
 
+// The Mac's model identifier read as the service reads it, so that the
+// export names the model the service chose its profile for; read once, as
+// DMI does not change while the machine runs.
+std::string machineModel() {
+    const platform::registry::DmiPlatformName dmi;
+    return vrl::VRLServerProfiles(dmi).getPlatformName().value_or("");
+}
+
 // A scrape must tell a silent service from a quiet one: the document says so.
-void deliverUnanswered(const SensorsOptions& options) {
-    if (options.format == OutputFormat::prometheus) deliver(vrl::client::formatPrometheus(std::nullopt), options);
+void deliverUnanswered(const SensorsOptions& options, const std::string& model) {
+    if (options.format == OutputFormat::prometheus)
+        deliver(vrl::client::formatPrometheus(std::nullopt, model), options);
 }
 
 int showSensorsConfig(const ModelData& modelData, const SensorsOptions& options) {
@@ -67,10 +79,10 @@ int showSensorsConfig(const ModelData& modelData, const SensorsOptions& options)
     return deliver(config.text, options) ? 0 : kExitFailure;
 }
 
-std::string document(const ModelData& modelData, OutputFormat format) {
+std::string document(const ModelData& modelData, OutputFormat format, const std::string& model) {
     switch (format) {
         case OutputFormat::json: return vrl::client::formatJson(modelData);
-        case OutputFormat::prometheus: return vrl::client::formatPrometheus(modelData);
+        case OutputFormat::prometheus: return vrl::client::formatPrometheus(modelData, model);
         case OutputFormat::table:
         case OutputFormat::sensorsConf: break;
     }
@@ -80,27 +92,28 @@ std::string document(const ModelData& modelData, OutputFormat format) {
 // Shows the readings; an empty model data is a service without a readable
 // SMC, which a script must be able to tell from a Mac with sensors. A watch
 // says so once, not every period into the journal.
-int show(const ModelData& modelData, const SensorsOptions& options, bool sayNoSensors = true) {
+int show(const ModelData& modelData, const SensorsOptions& options, const std::string& model,
+         bool sayNoSensors = true) {
     if (modelData.empty()) {
-        if (options.format != OutputFormat::sensorsConf) deliver(document(modelData, options.format), options);
+        if (options.format != OutputFormat::sensorsConf) deliver(document(modelData, options.format, model), options);
         if (sayNoSensors) std::cerr << kNoSensors;
         return kExitNoSensors;
     }
     if (options.format == OutputFormat::sensorsConf) return showSensorsConfig(modelData, options);
-    return deliver(document(modelData, options.format), options) ? 0 : kExitFailure;
+    return deliver(document(modelData, options.format, model), options) ? 0 : kExitFailure;
 }
 
 // Redraws until interrupted. A service that goes away (restarted, or stopped
 // and started on demand again) is waited for, not given up on; only a refusal
 // ends the watch, since asking again cannot change the gate's answer.
-int watch(SensorClient& client, const SensorsOptions& options) {
+int watch(SensorClient& client, const SensorsOptions& options, const std::string& model) {
     // Escape sequences would end up inside a file or another program's input.
     const bool terminal = !options.outputPath && isatty(STDOUT_FILENO) == 1;
     bool lost = false;
     bool empty = false;
     for (;;) {
         const FetchResult result = client.getModelData();
-        if (!result.modelData) deliverUnanswered(options);
+        if (!result.modelData) deliverUnanswered(options, model);
         if (result.error == ClientError::refused) return report(result);
         if (!result.modelData && !lost) {
             std::cerr << "vrlsensors: " << result.message << "; trying again every " << *options.watchSeconds
@@ -108,7 +121,7 @@ int watch(SensorClient& client, const SensorsOptions& options) {
         } else if (result.modelData) {
             if (lost) std::cerr << "vrlsensors: the service answers again\n";
             if (terminal) std::cout << "\033[H\033[2J";
-            show(*result.modelData, options, !empty);
+            show(*result.modelData, options, model, !empty);
             empty = result.modelData->empty();
         }
         lost = !result.modelData;
@@ -116,15 +129,13 @@ int watch(SensorClient& client, const SensorsOptions& options) {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const vrl::client::ParsedSensorsOptions parsed = vrl::client::parseSensorsOptions({argv + 1, argv + argc});
-    if (!parsed.options) {
-        std::cerr << platform::cli::usageErrorText("vrlsensors", parsed.error);
+int run(int argc, char** argv) {
+    const auto parsed = vrl::client::parseSensorsOptions({argv + 1, argv + argc});
+    if (!parsed) {
+        std::cerr << platform::cli::usageErrorText("vrlsensors", parsed.error().message);
         return platform::cli::kUsageExitStatus;
     }
-    const SensorsOptions& options = *parsed.options;
+    const SensorsOptions& options = *parsed;
     if (options.help) {
         std::cout << vrl::client::sensorsUsage();
         return 0;
@@ -135,9 +146,23 @@ int main(int argc, char** argv) {
     }
     SensorClient client(options.socketPath ? std::vector<std::filesystem::path>{*options.socketPath}
                                            : SensorClient::defaultSocketPaths());
-    if (options.watchSeconds) return watch(client, options);
+    const std::string model = options.format == OutputFormat::prometheus ? machineModel() : std::string();
+    if (options.watchSeconds) return watch(client, options, model);
     const FetchResult result = client.getModelData();
-    if (result.modelData) return show(*result.modelData, options);
-    deliverUnanswered(options);
+    if (result.modelData) return show(*result.modelData, options, model);
+    deliverUnanswered(options, model);
     return report(result);
+}
+
+}  // namespace
+
+// Every failure foreseen is a message and a documented status; this is the
+// last line for one that is not, which must still not end in an abort.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& unforeseen) {
+        std::cerr << "vrlsensors: " << unforeseen.what() << "\n";
+        return kExitFailure;
+    }
 }

@@ -64,12 +64,9 @@ set(VRLSENSORS_PATH ${CMAKE_INSTALL_PREFIX}/${VRL_APP_BUNDLE_DIR}/Contents/MacOS
 configure_file(${PROJECT_SOURCE_DIR}/packaging/prometheus/vrlsensors-prometheus.service.in
                ${packaging_out}/vrlsensors-prometheus.service @ONLY)
 install(FILES ${packaging_out}/vrlsensors-prometheus.service DESTINATION ${VRL_SYSTEM_UNIT_DIR})
-# Alerting rules for the export's gauges, for an administrator to name in
-# Prometheus's rule_files (debian/vorrel-background.install ships them).
-file(GLOB alert_rules ${PROJECT_SOURCE_DIR}/packaging/prometheus/*.yml)
-if(alert_rules)
-  install(FILES ${alert_rules} DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/prometheus)
-endif()
+# Its alerting rules, for an administrator to list in Prometheus' rule_files.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/prometheus/vorrel-alerts.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/prometheus)
 
 # The notifier ships inside a host application's bundle, which is not ours to
 # install; its user unit (inert until enabled) and its autostart entry (a
@@ -90,7 +87,7 @@ install(FILES ${packaging_out}/vrlupdatenotifier.desktop DESTINATION ${CMAKE_INS
 # Manual pages, compressed as Debian wants them. The notifier's goes with the
 # notifier's component; a full install leaves it out, as it documents no
 # program installed here.
-set(man_pages vrlsensord.8 vrlsensors.1 vrlupdatenotifier.1)
+set(man_pages vrlsensord.8 vrlsensors.1 vorrel-smc-image.5 vrlupdatenotifier.1)
 set(compressed_pages)
 foreach(page IN LISTS man_pages)
   set(source ${PROJECT_SOURCE_DIR}/packaging/man/${page})

@@ -160,6 +160,7 @@ class Report:
             f"| its wake-ups over {seconds} s, all threads | {fp['sensord']['wakeups']} | — | — | the 5-s timer's "
             f"{timer_wakeups}, on the SMC thread | {verdict(fp['sensord']['wakeups'] <= timer_wakeups + 1)} |",
             *self.export_rows(s_cpu_ms * 60 / seconds),
+            *self.hwmon_rows(),
             f"| `vrlupdatenotifier` idle between ticks: RssAnon | {fp['notifier']['rss_anon_kb']} kB | — | — "
             f"| < 4 MiB | {verdict(fp['notifier']['rss_anon_kb'] < 4096)} |",
             f"| its wake-ups over {seconds} s (CPU {n_cpu_ms:.2f} ms) | {fp['notifier']['wakeups']} | — | — | none "
@@ -177,6 +178,12 @@ class Report:
             "oneshot service would start a process every period (the fresh-process row), and systemd's own "
             "work of forking and sandboxing a unit, which this machine cannot measure without systemd as "
             "PID 1, would come on top.",
+            "",
+            "node_exporter's hwmon collector, what a user would run instead, reads the applesmc driver's "
+            "`tempN_input` and `fanN_*` files at every scrape, one SMC transaction each (the temperatures' labels "
+            "come from the driver's memory, and keys the SMC lacks fail without one); a period of the export reads "
+            "the service's last reply and nothing from the SMC, whose keys the service reads once every 5 s "
+            "whoever asks.",
             "",
         )
 
@@ -211,6 +218,19 @@ class Report:
             f"{fmt(process['service_cpu_us'], 0)} µs; {timer_ms:.1f} ms a minute "
             f"| {fmt(process['floor_cpu_us'] / 1000, 2)} ms, exec of /bin/true "
             f"| {process['client_cpu_us'] / process['floor_cpu_us']:.2f} | — | |",
+        ]
+
+    def hwmon_rows(self):
+        run = next((run for name, run in self.service.items() if name.startswith("BM_HwmonScrapeBesideExportPeriod")),
+                   None)
+        if run is None:
+            return ["| node_exporter's hwmon collector on applesmc | not measured: no FUSE here | — | — | — | |"]
+        return [
+            f"| instead of the export, node_exporter's hwmon collector on applesmc (FUSE, 300 µs + 40 µs/byte a "
+            f"transaction; the built-in MacBookPro11,1): one scrape, {fmt(run['hwmon_series'], 0)} series "
+            f"| {fmt(run['subject_us'] / 1000, 2)} ms, {fmt(run['scrape_transactions'], 0)} SMC transactions "
+            f"| {fmt(run['floor_us'] / 1000, 2)} ms, {fmt(run['export_transactions'], 0)} SMC transactions: one "
+            f"period of the export, {fmt(run['export_series'], 0)} series | {run['ratio']:.1f} | — | |",
         ]
 
     def applesmc_service_rows(self):

@@ -19,6 +19,7 @@
 #include "platform/smc/AppleSmcDriver.h"
 #include "platform/smc/BuiltInImage.h"
 #include "platform/smc/FourCharCode.h"
+#include "platform/smc/SmcImageWriter.h"
 #include "platform/smc/SmcStatusCodes.h"
 #include "tests/applesmc/FakeAppleSmc.h"
 
@@ -28,16 +29,6 @@ using namespace platform::smc;
 using vrl::test::FakeAppleSmc;
 
 constexpr FakeAppleSmc::Latency kSmcLatency{300, 40};
-
-std::string imageJson(const SmcImage& image) {
-    nlohmann::json keys = nlohmann::json::array();
-    for (const SmcImageKey& key : image.keys) {
-        std::string hex;
-        for (uint8_t byte : key.bytes) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
-        keys.push_back({{"key", key.key}, {"type", key.type}, {"bytes", hex}, {"size", key.size}});
-    }
-    return nlohmann::json{{"keys", keys}}.dump();
-}
 
 // The applesmc attributes read bare: one descriptor each, no confirmation.
 class BareAttributes {
@@ -63,7 +54,7 @@ private:
 
 void BM_AppleSmcReadEveryKey(benchmark::State& state) {
     std::string error;
-    auto fake = FakeAppleSmc::mount(imageJson(builtInImage()), kSmcLatency, error);
+    auto fake = FakeAppleSmc::mount(smcImageJson(builtInImage()).value_or(""), kSmcLatency, error);
     if (!fake) return state.SkipWithError(error.c_str());
     AppleSmcDriver driver(std::make_unique<AppleSmcAttributeFiles>(fake->device()));
     uint32_t handle = 0;

@@ -101,7 +101,7 @@ void BM_ExportPeriod(benchmark::State& state) {
         const auto start = Clock::now();
         const double cpuStart = processCpuMicroseconds();
         const vrl::client::FetchResult result = client.getModelData();
-        bytes = vrl::client::formatPrometheus(result.modelData);
+        bytes = vrl::client::formatPrometheus(result.modelData, "MacBookPro11,1");
         if (!result.modelData || !vrl::client::replaceFile(file, bytes).empty()) state.SkipWithError("export failed");
         clientCpu += processCpuMicroseconds() - cpuStart;
         const auto middle = Clock::now();

@@ -3,7 +3,6 @@
 // trip while refreshes run, beside the raw epoll floor, and the service's CPU
 // and SMC traffic over an idle stretch at its own 5-second period. Needs
 // /dev/fuse and root; without them both report an error.
-#include <sched.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -76,24 +75,6 @@ void runService(const std::filesystem::path& socket, const std::filesystem::path
                                      });
 }
 
-// The file system stands in for the kernel, whose SMC work runs in the
-// service's own thread, not in a process competing with it: every thread of
-// it goes to the CPUs the benchmark does not use.
-void keepOffOurCpu(pid_t pid) {
-    cpu_set_t others;
-    sched_getaffinity(0, sizeof others, &others);
-    cpu_set_t all;
-    CPU_ZERO(&all);
-    for (int cpu = 0; cpu < CPU_SETSIZE && cpu < static_cast<int>(std::thread::hardware_concurrency()); ++cpu) {
-        if (!CPU_ISSET(cpu, &others)) CPU_SET(cpu, &all);
-    }
-    if (CPU_COUNT(&all) == 0) return;  // one CPU: nowhere else to go
-    std::error_code ec;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
-        sched_setaffinity(std::stoi(task.path().filename().string()), sizeof all, &all);
-    }
-}
-
 struct Mounted {
     explicit Mounted(benchmark::State& state) {
         std::string error;
@@ -102,7 +83,7 @@ struct Mounted {
             state.SkipWithError(("no FUSE applesmc: " + error).c_str());
             return;
         }
-        keepOffOurCpu(fake->serverPid());
+        bench::keepOffOurCpu(fake->serverPid());
     }
     std::unique_ptr<FakeAppleSmc> fake;
     std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vrl-applesmc-bench-" + std::to_string(getpid()));

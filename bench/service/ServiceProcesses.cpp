@@ -1,8 +1,13 @@
 #include "bench/service/ServiceProcesses.h"
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
@@ -45,6 +50,21 @@ void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_
         io.stop();
     });
     io.run();
+}
+
+void keepOffOurCpu(pid_t pid) {
+    cpu_set_t others;
+    sched_getaffinity(0, sizeof others, &others);
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    for (int cpu = 0; cpu < CPU_SETSIZE && cpu < static_cast<int>(std::thread::hardware_concurrency()); ++cpu) {
+        if (!CPU_ISSET(cpu, &others)) CPU_SET(cpu, &all);
+    }
+    if (CPU_COUNT(&all) == 0) return;  // one CPU: nowhere else to go
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        sched_setaffinity(std::stoi(task.path().filename().string()), sizeof all, &all);
+    }
 }
 
 std::size_t roundTrip(int fd, std::vector<uint8_t>& buffer) {

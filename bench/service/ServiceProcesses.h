@@ -1,6 +1,8 @@
 #pragma once
 // What the service benchmarks share: servers in child processes of their own,
 // and a bare client that sends the request frame and reads one reply frame.
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,12 @@ using vrl::test::ChildProcess;
 // socket cannot be bound. For a child process.
 void runServiceUntilTerminated(const std::filesystem::path& socket, std::unique_ptr<platform::smc::SmcDriver> driver,
                                const std::string& model, const std::function<void(vrl::VRLServerObject&)>& prepare);
+
+// Moves every thread of `pid` to the CPUs this process may not use. The FUSE
+// applesmc stands in for the kernel, whose SMC work runs in the reading
+// thread itself, not in a process competing with it on the pinned CPU; with
+// one CPU there is nowhere else to go and nothing moves.
+void keepOffOurCpu(pid_t pid);
 
 // A connected Unix stream socket, retried for up to five seconds while the
 // server comes up; -1 when it never does.

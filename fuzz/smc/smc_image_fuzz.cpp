@@ -8,9 +8,8 @@
 #include "platform/smc/SmcImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string error;
-    auto image = platform::smc::SmcImage::fromJson(
-        std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json", error);
+    auto image = platform::smc::SmcImage::fromJson(std::string_view(reinterpret_cast<const char*>(data), size),
+                                                   "fuzz.json");
     if (!image) return 0;
     platform::smc::SimulatedSmc smc(std::move(*image));
     uint32_t handle = 0;

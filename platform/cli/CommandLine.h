@@ -6,10 +6,11 @@
 // Any thread, but not two at once: getopt_long keeps its cursor in the C
 // library's globals, which parseCommandLine resets before and after use.
 // Never throws.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/foundation/Result.h"
 
 namespace platform::cli {
 
@@ -17,6 +18,10 @@ struct OptionSpec {
     std::string name;       // the long name, without "--"
     char letter = 0;        // the short form, 0 for none
     bool takesValue = false;
+    // With takesValue: the value may be left out, and is then given only as
+    // "--name=value" (getopt's optional_argument); the option's value is
+    // empty where it was left out.
+    bool valueOptional = false;
 };
 
 struct GivenOption {
@@ -24,31 +29,32 @@ struct GivenOption {
     std::string value; // empty for an option without a value
 };
 
-struct CommandLine {
-    std::vector<GivenOption> options;  // in the order given
-    std::string error;                 // non-empty on a usage error; options then incomplete
+// Parses `args` (without the program name) into the options in the order
+// given. Unknown options, a missing value, a value given to an option that
+// takes none, and any argument that is no option are usage errors; the message
+// names the argument. A value written as a separate argument that is itself
+// one of `specs` ("--socket --help") counts as missing: it is far more likely
+// a forgotten value than a path that starts with a dash, which can still be
+// given joined ("--socket=--help").
+platform::Result<std::vector<GivenOption>> parseCommandLine(const std::vector<std::string>& args,
+                                                            const std::vector<OptionSpec>& specs);
+
+// The seconds an option accepts, both ends included.
+struct SecondsRange {
+    double least;
+    double most;
 };
 
-// Parses `args` (without the program name). Unknown options, a missing value,
-// a value given to an option that takes none, and any argument that is no
-// option are usage errors; the message names the argument.
-CommandLine parseCommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
-
-// A finite number of seconds greater than zero, written as a whole decimal
-// number or with a fraction ("2", "0.5"); nothing for anything else.
-std::optional<double> parsePositiveSeconds(std::string_view text);
+// The value of `option` (its name with dashes, for the message) as a number
+// of seconds within `range`, written as a whole decimal number or with a
+// fraction ("2", "0.5"). Anything else, a value too large for a double
+// included, is an error that names the option, the value and the range.
+platform::Result<double> parseSeconds(std::string_view option, std::string_view text, SecondsRange range);
 
 // "PROGRAM: ERROR\nTry 'PROGRAM --help' for more information.\n": what each
 // program prints on a usage error before it exits with kUsageExitStatus.
 std::string usageErrorText(std::string_view program, std::string_view error);
 
 inline constexpr int kUsageExitStatus = 2;
-
-// What each program's own parser returns: its options, or the usage error.
-template <typename Options>
-struct ParsedOptions {
-    std::optional<Options> options;
-    std::string error;  // names the argument at fault; set when options is empty
-};
 
 }  // namespace platform::cli

@@ -7,10 +7,10 @@
 // neither hang the reader nor make it read without end.
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/Result.h"
 
 namespace platform::foundation {
 
@@ -19,9 +19,11 @@ struct SmallFile {
     FileIdentity identity;  // of the file that was read, not of whatever the path names now
 };
 
-// Requires maxBytes > 0. Any thread. None when the path is missing, is no
-// regular file, is larger than maxBytes (when opened or while read) or a read
-// fails. Never throws.
-std::optional<SmallFile> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes);
+// Requires maxBytes > 0. Any thread. An error naming the path and the cause
+// when the path is missing or cannot be opened (strerror), is no regular file
+// (naming what it is: a directory, a FIFO, a device...), is larger than
+// maxBytes (when opened or while read), a read fails (strerror) or the file
+// changed while read. Never throws.
+platform::Result<SmallFile> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 }  // namespace platform::foundation

@@ -1,11 +1,11 @@
 #include "platform/ipc/EndpointPath.h"
 
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 namespace platform::ipc {
 
@@ -23,11 +23,21 @@ std::optional<std::filesystem::path> userEndpointPath(const std::string& identif
     return std::filesystem::path(runtimeDir) / (identifier + ".sock");
 }
 
-EndpointPath defaultEndpointPath(const std::string& identifier) {
-    if (geteuid() == 0) return {systemEndpointPath(identifier), {}};
-    if (auto path = userEndpointPath(identifier)) return {std::move(path), {}};
-    return {std::nullopt,
-            "no endpoint path: XDG_RUNTIME_DIR is not set (give one with --socket PATH)"};
+std::size_t maxEndpointPathLength() { return sizeof(sockaddr_un::sun_path) - 1; }
+
+platform::Result<std::filesystem::path> fittingEndpointPath(std::filesystem::path path) {
+    const std::size_t length = path.native().size();
+    if (length <= maxEndpointPathLength()) return path;
+    return platform::fail("socket path " + path.string() + " is " + std::to_string(length) +
+                              " bytes long; a Unix socket path holds at most " +
+                              std::to_string(maxEndpointPathLength()),
+                          ENAMETOOLONG);
+}
+
+platform::Result<std::filesystem::path> defaultEndpointPath(const std::string& identifier) {
+    if (geteuid() == 0) return fittingEndpointPath(systemEndpointPath(identifier));
+    if (auto path = userEndpointPath(identifier)) return fittingEndpointPath(std::move(*path));
+    return platform::fail("no endpoint path: XDG_RUNTIME_DIR is not set (give one with --socket PATH)");
 }
 
 std::vector<std::filesystem::path> clientEndpointPaths(const std::string& identifier) {
@@ -36,20 +46,16 @@ std::vector<std::filesystem::path> clientEndpointPaths(const std::string& identi
     return paths;
 }
 
-bool prepareEndpointDirectory(const std::filesystem::path& socketPath, std::string& error) {
+platform::Result<void> prepareEndpointDirectory(const std::filesystem::path& socketPath) {
     const std::filesystem::path dir = socketPath.parent_path();
-    if (geteuid() != 0 || dir.parent_path() != kRootRuntimeDir) return true;
-    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
-        error = "cannot create " + dir.string() + ": " + std::strerror(errno);
-        return false;
-    }
+    if (geteuid() != 0 || dir.parent_path() != kRootRuntimeDir) return {};
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return platform::failErrno("cannot create " + dir.string(), errno);
     struct stat st {};
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
-        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        error = dir.string() + " is not a root-owned directory that only root can write";
-        return false;
-    }
-    return true;
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return platform::fail(dir.string() + " is not a root-owned directory that only root can write");
+    return {};
 }
 
 }  // namespace platform::ipc

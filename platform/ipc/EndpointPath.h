@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Result.h"
+
 // Every function may be called from any thread; none throws.
 namespace platform::ipc {
 
 inline constexpr const char* kDefaultServiceIdentifier = "com.quenmoor.vrlsensord";
-
-struct EndpointPath {
-    std::optional<std::filesystem::path> path;
-    std::string error;  // set when there is no path
-};
 
 // The endpoint of the system's service: /run/<identifier>/<identifier>.sock.
 std::filesystem::path systemEndpointPath(const std::string& identifier);
@@ -25,16 +22,25 @@ std::filesystem::path systemEndpointPath(const std::string& identifier);
 // not absolute.
 std::optional<std::filesystem::path> userEndpointPath(const std::string& identifier);
 
+// The longest socket path a Unix socket address holds (sun_path less its
+// terminating NUL): 107 bytes on Linux.
+std::size_t maxEndpointPathLength();
+
+// `path` when it fits a Unix socket address; otherwise an error naming the
+// path, its length and the limit.
+platform::Result<std::filesystem::path> fittingEndpointPath(std::filesystem::path path);
+
 // Where a service binds when nobody names the endpoint: root the system
-// endpoint, anyone else the user endpoint; neither: an error.
-EndpointPath defaultEndpointPath(const std::string& identifier);
+// endpoint, anyone else the user endpoint; an error when there is neither or
+// it does not fit a Unix socket address (fittingEndpointPath).
+platform::Result<std::filesystem::path> defaultEndpointPath(const std::string& identifier);
 
 // Where a client looks, in this order: the system endpoint (the service
 // systemd runs for everyone), then the user endpoint when there is one.
 std::vector<std::filesystem::path> clientEndpointPaths(const std::string& identifier);
 
 // Creates the root-owned directory of a default root endpoint (0755); other
-// paths need nothing. False with a message when it cannot be made safe.
-bool prepareEndpointDirectory(const std::filesystem::path& socketPath, std::string& error);
+// paths need nothing. An error when it cannot be made safe.
+platform::Result<void> prepareEndpointDirectory(const std::filesystem::path& socketPath);
 
 }  // namespace platform::ipc

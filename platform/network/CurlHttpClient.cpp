@@ -67,20 +67,33 @@ private:
     void run() {
         CURL* easy = curl_easy_init();
         if (easy == nullptr) {
-            post([](HttpConnectionDelegate& d) { d.connectionDidFailWithError(); });
+            postFailure("libcurl could not start a transfer");
             return;
         }
         easy_ = easy;
         configure(easy);
+        char message[CURL_ERROR_SIZE] = "";
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, message);
         const CURLcode result = curl_easy_perform(easy);
         if (result == CURLE_OK) {
             postResponseOnce();
             post([](HttpConnectionDelegate& d) { d.connectionDidFinishLoading(); });
         } else if (!rejectedStatus_) {
-            post([](HttpConnectionDelegate& d) { d.connectionDidFailWithError(); });
+            postFailure(failureReason(result, message));
         }
         easy_ = nullptr;
         curl_easy_cleanup(easy);
+    }
+
+    void postFailure(std::string reason) {
+        post([reason = std::move(reason)](HttpConnectionDelegate& d) { d.connectionDidFailWithError(reason); });
+    }
+
+    // libcurl's detailed message where it gave one, its code's text otherwise;
+    // the body limit is ours, so it is said in our words.
+    std::string failureReason(CURLcode result, const char* message) const {
+        if (bodyTooLong_) return "the body is longer than " + std::to_string(request_.maxBody) + " bytes";
+        return message[0] != '\0' ? message : curl_easy_strerror(result);
     }
 
     void postResponseOnce() {
@@ -98,7 +111,10 @@ private:
         self->postResponseOnce();
         // After a refused status the delegate cancels; stop reading at once.
         if (self->rejectedStatus_ || self->state_->cancelled) return 0;
-        if (length > self->request_.maxBody - self->received_) return 0;
+        if (length > self->request_.maxBody - self->received_) {
+            self->bodyTooLong_ = true;
+            return 0;
+        }
         self->received_ += length;
         post(self, std::string(data, length));
         return length;
@@ -120,6 +136,7 @@ private:
     CURL* easy_ = nullptr;
     bool responsePosted_ = false;
     bool rejectedStatus_ = false;
+    bool bodyTooLong_ = false;
     std::size_t received_ = 0;
     std::thread worker_;
 };

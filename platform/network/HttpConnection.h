@@ -28,7 +28,9 @@ public:
     virtual void connectionDidReceiveResponse(std::optional<long> status) = 0;
     virtual void connectionDidReceiveData(std::string_view chunk) = 0;
     virtual void connectionDidFinishLoading() = 0;
-    virtual void connectionDidFailWithError() = 0;
+    // `reason` is the transport's own words for the failure ("Could not
+    // resolve host: example.invalid", "Maximum (5) redirects followed").
+    virtual void connectionDidFailWithError(const std::string& reason) = 0;
 };
 
 // A running transfer, owned by whoever started it; main thread only.

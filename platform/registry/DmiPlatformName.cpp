@@ -13,7 +13,7 @@ constexpr std::size_t kMaxAttributeBytes = 4096;
 DmiPlatformName::DmiPlatformName(std::filesystem::path file) : file_(std::move(file)) {}
 
 std::optional<std::string> DmiPlatformName::modelIdentifier() const {
-    std::optional<foundation::SmallFile> read = foundation::readSmallFile(file_, kMaxAttributeBytes);
+    auto read = foundation::readSmallFile(file_, kMaxAttributeBytes);
     if (!read) return std::nullopt;
     return std::move(read->bytes);
 }

@@ -1,5 +1,7 @@
 #include "platform/smc/SimulatedSmc.h"
 
+#include <sys/stat.h>
+
 #include "platform/log/SystemLog.h"
 
 #include <algorithm>
@@ -19,24 +21,22 @@ constexpr uint32_t kKeyCountCode = fourCharCode("#KEY");
 
 SimulatedSmc::SimulatedSmc(SmcImage image) : image_(std::move(image)) { rebuildIndex(); }
 
-std::unique_ptr<SimulatedSmc> SimulatedSmc::watchingFile(std::filesystem::path file, std::string& error) {
+platform::Result<std::unique_ptr<SimulatedSmc>> SimulatedSmc::watchingFile(std::filesystem::path file) {
     auto stamp = stampOf(file);
-    auto image = SmcImage::fromFile(file, error);
-    if (!image) return nullptr;
+    auto image = SmcImage::fromFile(file);
+    if (!image) return tl::unexpected(image.error());
     auto smc = std::make_unique<SimulatedSmc>(std::move(*image));
     smc->watchedFile_ = std::move(file);
     smc->watchedStamp_ = stamp;
     return smc;
 }
 
+// Whatever the path names now, of any type: a FIFO or a directory put in the
+// image's place is a change to report, not to overlook.
 std::optional<SimulatedSmc::FileStamp> SimulatedSmc::stampOf(const std::filesystem::path& file) {
-    std::error_code ec;
-    FileStamp stamp;
-    stamp.modified = std::filesystem::last_write_time(file, ec);
-    if (ec) return std::nullopt;
-    stamp.size = std::filesystem::file_size(file, ec);
-    if (ec) return std::nullopt;
-    return stamp;
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) return std::nullopt;
+    return FileStamp{status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_size, status.st_ino, status.st_mode};
 }
 
 void SimulatedSmc::reloadIfFileChanged() {
@@ -44,10 +44,9 @@ void SimulatedSmc::reloadIfFileChanged() {
     auto stamp = stampOf(*watchedFile_);
     if (!stamp || stamp == watchedStamp_) return;
     watchedStamp_ = stamp;
-    std::string error;
-    auto image = SmcImage::fromFile(*watchedFile_, error);
+    auto image = SmcImage::fromFile(*watchedFile_);
     if (!image) {
-        platform::log::debugLog("SMC image edit rejected, the previous image stays: " + error);
+        platform::log::debugLog("SMC image edit rejected, the previous image stays: " + image.error().message);
         return;
     }
     image_ = std::move(*image);

@@ -27,11 +27,12 @@ public:
     // Serves image as it is; a key listed twice is served as first listed.
     explicit SimulatedSmc(SmcImage image);
 
-    // Follows an image file: each open() re-reads it when its modification
-    // time or size changed; a malformed new version leaves the old image in
-    // use and says why at debug priority. nullptr (and the reason in error)
-    // when the first load fails.
-    static std::unique_ptr<SimulatedSmc> watchingFile(std::filesystem::path file, std::string& error);
+    // Follows an image file (SmcImage::fromFile): each open() re-reads it
+    // when its modification time, size, type or inode changed; a new version
+    // that is refused (malformed, not a regular file, too large, unreadable)
+    // leaves the old image in use and says why at debug priority. The error of
+    // SmcImage::fromFile when the first load fails.
+    static platform::Result<std::unique_ptr<SimulatedSmc>> watchingFile(std::filesystem::path file);
 
     // kSmcNoDevice when the image is marked unavailable.
     SmcStatus open(uint32_t& handle) override;
@@ -57,8 +58,11 @@ public:
 
 private:
     struct FileStamp {
-        std::filesystem::file_time_type modified;
-        uintmax_t size = 0;
+        int64_t modifiedSeconds = 0;
+        int64_t modifiedNanoseconds = 0;
+        int64_t size = 0;
+        uint64_t inode = 0;
+        unsigned mode = 0;
         bool operator==(const FileStamp&) const = default;
     };
     struct ServedKey {

@@ -1,11 +1,13 @@
 #include "platform/smc/SmcImage.h"
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
+#include <array>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/foundation/HexDigits.h"
+#include "platform/foundation/SmallFile.h"
 
 namespace platform::smc {
 namespace {
@@ -13,6 +15,18 @@ namespace {
 using nlohmann::json;
 
 constexpr size_t kMaxDataBytes = 32;
+
+// The fields the format has; anything else is most likely a misspelling whose
+// intended value would otherwise be silently dropped.
+constexpr std::array<std::string_view, 3> kImageFields = {"model", "unavailable", "keys"};
+constexpr std::array<std::string_view, 6> kEntryFields = {"key", "type", "bytes", "size", "attributes", "fail"};
+
+template <std::size_t N>
+std::optional<std::string> unknownField(const json& object, const std::array<std::string_view, N>& known) {
+    for (const auto& [name, value] : object.items())
+        if (std::find(known.begin(), known.end(), name) == known.end()) return name;
+    return std::nullopt;
+}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -86,6 +100,10 @@ std::optional<SmcImageKey> parseKey(const json& entry, std::string& problem) {
         problem = "entry is not an object";
         return std::nullopt;
     }
+    if (const auto unknown = unknownField(entry, kEntryFields)) {
+        problem = "unknown field \"" + *unknown + "\"";
+        return std::nullopt;
+    }
     SmcImageKey key;
     if (!readFourCharField(entry, "key", key.key, problem)) return std::nullopt;
     if (!readFourCharField(entry, "type", key.type, problem)) return std::nullopt;
@@ -112,6 +130,10 @@ std::optional<SmcImageKey> parseKey(const json& entry, std::string& problem) {
 }
 
 bool readHeader(const json& doc, SmcImage& image, std::string& problem) {
+    if (const auto unknown = unknownField(doc, kImageFields)) {
+        problem = "unknown field \"" + *unknown + "\" (an image has \"model\", \"unavailable\" and \"keys\")";
+        return false;
+    }
     if (auto it = doc.find("model"); it != doc.end()) {
         if (!it->is_string()) {
             problem = "\"model\" must be a string";
@@ -138,47 +160,41 @@ std::string entryName(size_t index, const json& entry) {
     return name;
 }
 
+// The entry that listed `key` before entry `index`, if any.
+std::optional<std::size_t> earlierEntry(std::map<std::string, std::size_t>& seen, const std::string& key,
+                                        std::size_t index) {
+    const auto [at, added] = seen.emplace(key, index);
+    if (added) return std::nullopt;
+    return at->second;
+}
+
 }  // namespace
 
-std::optional<SmcImage> SmcImage::fromJson(std::string_view text, const std::string& sourceName,
-                                           std::string& error) {
+platform::Result<SmcImage> SmcImage::fromJson(std::string_view text, const std::string& sourceName) {
     json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object()) {
-        error = sourceName + ": not a JSON object";
-        return std::nullopt;
-    }
+    if (doc.is_discarded() || !doc.is_object()) return platform::fail(sourceName + ": not a JSON object");
     SmcImage image;
     std::string problem;
-    if (!readHeader(doc, image, problem)) {
-        error = sourceName + ": " + problem;
-        return std::nullopt;
-    }
+    if (!readHeader(doc, image, problem)) return platform::fail(sourceName + ": " + problem);
     auto keys = doc.find("keys");
-    if (keys == doc.end() || !keys->is_array()) {
-        error = sourceName + ": \"keys\" must be an array";
-        return std::nullopt;
-    }
+    if (keys == doc.end() || !keys->is_array()) return platform::fail(sourceName + ": \"keys\" must be an array");
+    std::map<std::string, std::size_t> seen;
     for (size_t i = 0; i < keys->size(); ++i) {
         const json& entry = (*keys)[i];
         auto key = parseKey(entry, problem);
-        if (!key) {
-            error = sourceName + ": " + entryName(i, entry) + ": " + problem;
-            return std::nullopt;
-        }
+        if (!key) return platform::fail(sourceName + ": " + entryName(i, entry) + ": " + problem);
+        if (const auto first = earlierEntry(seen, key->key, i))
+            return platform::fail(sourceName + ": key \"" + key->key + "\" listed twice, in keys[" +
+                                  std::to_string(*first) + "] and keys[" + std::to_string(i) + "]");
         image.keys.push_back(std::move(*key));
     }
     return image;
 }
 
-std::optional<SmcImage> SmcImage::fromFile(const std::filesystem::path& file, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = file.string() + ": cannot be read";
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return fromJson(text.str(), file.string(), error);
+platform::Result<SmcImage> SmcImage::fromFile(const std::filesystem::path& file) {
+    const auto read = platform::foundation::readSmallFile(file, kMaxSmcImageBytes);
+    if (!read) return tl::unexpected(read.error());
+    return fromJson(read->bytes, file.string());
 }
 
 }  // namespace platform::smc

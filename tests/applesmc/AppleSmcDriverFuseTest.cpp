@@ -231,5 +231,40 @@ TEST_F(AppleSmcDriverFuseTest, OpenFailsWhereKeyAtIndexIsNotWritable) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// What node_exporter's hwmon collector reads: every attribute but `name` and
+// the temperatures' labels is one SMC transaction at every read.
+TEST_F(AppleSmcDriverFuseTest, HwmonAttributesReadTheirKeyAtEveryRead) {
+    openDriver();  // the driver's index of descriptions, as the kernel's after load
+    const auto read = [this](const char* attribute) -> std::optional<std::string> {
+        const int fd = ::open((fake->device() / attribute).c_str(), O_RDONLY | O_CLOEXEC);
+        char text[64];
+        const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text);
+        if (fd >= 0) ::close(fd);
+        if (n < 0) return std::nullopt;
+        return std::string(text, static_cast<std::size_t>(n));
+    };
+    const struct {
+        const char* attribute;
+        std::optional<std::string> content;
+        int transactions;
+    } kCases[] = {
+        {"name", "applesmc\n", 0},
+        {"fan1_input", "2000\n", 1},  // fpe2 0x1f40
+        {"fan1_min", std::nullopt, 0},  // no F0Mn: not found in the driver's index
+        {"fan2_input", std::nullopt, 0},  // FNum says one fan
+        {"temp1_label", "TC0P\n", 0},
+        {"temp1_input", "47500\n", 1},  // sp78 0x2f80, in millidegrees
+        {"temp2_label", "TC2C\n", 0},  // TC1C cannot be described: no channel
+        {"temp2_input", std::nullopt, 1},
+        {"temp3_input", std::nullopt, 0},
+    };
+    for (const auto& each : kCases) {
+        fake->control("reset");
+        EXPECT_EQ(read(each.attribute), each.content) << each.attribute;
+        EXPECT_EQ(counter("transactions"), each.transactions) << each.attribute;
+        EXPECT_EQ(counter("accesses"), 0) << each.attribute;
+    }
+}
+
 }  // namespace
 }  // namespace vrl::test

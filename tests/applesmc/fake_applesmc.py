@@ -4,8 +4,9 @@ image, with the kernel driver's attribute semantics, for tests and benchmarks.
 
     fake_applesmc.py IMAGE MOUNTPOINT [--latency-us N] [--latency-per-byte-us N]
 
-MOUNTPOINT/applesmc.768/ holds the six attributes; MOUNTPOINT/control is the
-test's side door: reading it gives the counters as JSON, writing one of these
+MOUNTPOINT/applesmc.768/ holds the six key attributes and the hwmon ones the
+kernel driver adds beside them (below); MOUNTPOINT/control is the test's side
+door: reading it gives the counters as JSON, writing one of these
 lines changes the fake:
 
     reset                      zero every counter
@@ -31,6 +32,17 @@ is one transaction. Content is made at every read at offset 0 (direct_io, so
 the page cache never answers in our place). The counters also show "stale"
 accesses (ENODEV through a file of an unloaded driver) and "refused" lookups
 (ENOENT while the driver is away).
+
+The hwmon attributes, as the kernel driver makes them at load: `name`
+("applesmc"); per fan of "FNum", counting from 1, fanN_label ("FxID" from its
+fifth byte), fanN_input, _min, _max, _safe, _output ("FxAc", "FxMn", "FxMx",
+"FxSf", "FxTg": rpm, the fpe2 value shifted right by 2) and fanN_manual (bit x
+of "FS! "); per "sp78" key from "T" up to "U", counting from 1, tempN_label
+(the key's name, from the driver's memory) and tempN_input (millidegrees:
+the first byte times 1000 plus the top two bits of the second times 250).
+Every one but the labels of temperatures and `name` reads its key at every
+read: one SMC transaction, at the same latency as a data read; a key the SMC
+lacks fails with EIO.
 
 Runs in the foreground until SIGTERM or SIGINT, which unmount.
 """
@@ -80,6 +92,37 @@ def load_keys(path):
     return sorted(keys.values(), key=lambda k: four_char_code(k.name))
 
 
+def fan_speed(key):
+    return lambda fs: b"%d\n" % (int.from_bytes(fs.read_key(key)[:2], "big") >> 2)
+
+
+def temperature(key):
+    def show(fs):
+        data = fs.read_key(key)
+        return b"%d\n" % (data[0] * 1000 + (data[1] >> 6) * 250 if len(data) == 2 else data[0] * 4000)
+    return show
+
+
+def hwmon_attributes(keys):
+    """name -> what a read makes of the SMC, as the kernel driver lays them out."""
+    attributes = {"name": lambda fs: b"applesmc\n"}
+    by_name = {key.name: key for key in keys}
+    fans = by_name["FNum"].data[0] if "FNum" in by_name and by_name["FNum"].data else 0
+    for fan in range(fans):
+        n = fan + 1
+        attributes[f"fan{n}_label"] = lambda fs, k=f"F{fan}ID": fs.read_key(k)[4:16].rstrip(b"\0 ") + b"\n"
+        for suffix, key in (("input", "Ac"), ("min", "Mn"), ("max", "Mx"), ("safe", "Sf"), ("output", "Tg")):
+            attributes[f"fan{n}_{suffix}"] = fan_speed(f"F{fan}{key}")
+        attributes[f"fan{n}_manual"] = \
+            lambda fs, bit=fan: b"%d\n" % ((int.from_bytes(fs.read_key("FS! ")[:2], "big") >> bit) & 1)
+    # The driver leaves out a key it cannot describe.
+    temperatures = [key for key in keys if "T" <= key.name < "U" and key.type == "sp78" and key.fail != "info"]
+    for n, key in enumerate(temperatures, 1):
+        attributes[f"temp{n}_label"] = lambda fs, name=key.name: name.encode("latin-1") + b"\n"
+        attributes[f"temp{n}_input"] = temperature(key.name)
+    return attributes
+
+
 class Counters:
     def __init__(self):
         self.reset()
@@ -93,12 +136,14 @@ class Counters:
         self.stale = 0
         self.refused = 0
         self.by_attribute = {name: 0 for name in ATTRIBUTES}
+        self.hwmon_reads = 0
 
     def as_json(self):
         return json.dumps({"opens": self.opens, "reads": self.reads, "writes": self.writes,
                            "accesses": self.reads + self.writes, "transactions": self.transactions,
                            "selections_moved": self.selections_moved, "stale": self.stale,
-                           "refused": self.refused, "by_attribute": self.by_attribute})
+                           "refused": self.refused, "by_attribute": self.by_attribute,
+                           "hwmon_reads": self.hwmon_reads})
 
 
 class FakeAppleSmc(fusepy.Operations):
@@ -120,6 +165,7 @@ class FakeAppleSmc(fusepy.Operations):
     def load(self, keys):
         """What the kernel driver sets up as it loads."""
         self.keys = keys
+        self.hwmon = hwmon_attributes(keys)
         self.loaded_count = self.count_key_value()
         self.cache = {}  # index -> Key, filled at the first description
         self.selected = 0
@@ -187,7 +233,21 @@ class FakeAppleSmc(fusepy.Operations):
             return b"%d\n" % self.describe(self.selected).length
         if name == "key_at_index_data":
             return self.read_data(self.selected)
+        if name in self.hwmon:
+            return self.hwmon[name](self)
         return self.counters.as_json().encode() + b"\n"
+
+    def read_key(self, name):
+        """A key's bytes as the driver's hwmon attributes read them: found in
+        the driver's cached index, then one transaction."""
+        index = next((i for i, key in enumerate(self.keys) if key.name == name), None)
+        if index is None:
+            raise fusepy.FuseOSError(errno.EIO)
+        key = self.describe(index)
+        self.transaction(key.length)
+        if key.fail == "read":
+            raise fusepy.FuseOSError(errno.EIO)
+        return key.data
 
     def store_selection(self, data):
         text = data.decode("latin-1")
@@ -223,7 +283,7 @@ class FakeAppleSmc(fusepy.Operations):
             return CONTROL
         if parts[0] == DEVICE and self.removed:
             self.refuse()
-        if len(parts) == 2 and parts[0] == DEVICE and parts[1] in ATTRIBUTES:
+        if len(parts) == 2 and parts[0] == DEVICE and (parts[1] in ATTRIBUTES or parts[1] in self.hwmon):
             return parts[1]
         raise fusepy.FuseOSError(errno.ENOENT)
 
@@ -255,7 +315,7 @@ class FakeAppleSmc(fusepy.Operations):
         if path == "/":
             return [".", ".."] + ([] if self.removed else [DEVICE]) + [CONTROL]
         if path == "/" + DEVICE:
-            return [".", ".."] + list(ATTRIBUTES)
+            return [".", ".."] + list(ATTRIBUTES) + list(self.hwmon)
         raise fusepy.FuseOSError(errno.ENOTDIR)
 
     def open(self, path, flags):
@@ -281,7 +341,9 @@ class FakeAppleSmc(fusepy.Operations):
         self.check_current(path, fh)
         name = self.name_of(path)
         with self.mutex:
-            if name != CONTROL:
+            if name in self.hwmon:
+                self.counters.hwmon_reads += 1
+            elif name != CONTROL:
                 self.counters.reads += 1
                 self.counters.by_attribute[name] += 1
             if offset == 0 or fh not in self.content:
@@ -295,6 +357,8 @@ class FakeAppleSmc(fusepy.Operations):
             if name == CONTROL:
                 self.command(data)
                 return len(data)
+            if name in self.hwmon:
+                raise fusepy.FuseOSError(errno.EACCES)
             self.counters.writes += 1
             self.counters.by_attribute[name] += 1
             if name != WRITABLE:

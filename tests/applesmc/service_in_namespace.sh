@@ -12,7 +12,13 @@
 # and equal what `vrlsensord --smc-image` serves of the new image; the files
 # of the unloaded driver are met once, and a reopen tried once per refresh.
 #
-# Usage: service_in_namespace.sh VRLSENSORD VRLSENSORS FAKE_APPLESMC IMAGE [--reload]
+# With --dump, `vrlsensord --dump-image` writes the driver's SMC as an image
+# there (to a file and to standard output, the same), refuses to run as
+# another user than root, and the service on that image (--smc-image) must
+# answer exactly, byte for byte of vrlsensors --json, what the live driver
+# answered; the export names the model from DMI.
+#
+# Usage: service_in_namespace.sh VRLSENSORD VRLSENSORS FAKE_APPLESMC IMAGE [--reload|--dump]
 # Exit 77 (skipped) without /dev/fuse.
 set -euo pipefail
 sensord=$1 sensors=$2 fake=$3 image=$4 mode=${5:-}
@@ -128,8 +134,28 @@ PY
 fi
 serve "$scratch/simulated.json" "$sensord" --smc-image "$reference"
 
+# dump_and_serve: the driver's SMC as an image, served again; the refusal
+# without root; the model in the export.
+dump_and_serve() {
+  "$sensord" --dump-image="$scratch/dump.json"
+  "$sensord" --dump-image >"$scratch/dump-stdout.json"
+  cmp "$scratch/dump.json" "$scratch/dump-stdout.json"
+  local status=0
+  setpriv --reuid=nobody --regid=nogroup --clear-groups "$sensord" --dump-image="$scratch/refused.json" \
+    2>"$scratch/refusal.txt" || status=$?
+  [[ $status == 3 && ! -e $scratch/refused.json ]] && grep -q "must run as root" "$scratch/refusal.txt" ||
+    { echo "no refusal without root (exit $status):" >&2; cat "$scratch/refusal.txt" >&2; return 1; }
+  serve "$scratch/dumped.json" "$sensord" --smc-image "$scratch/dump.json"
+  cmp "$scratch/applesmc.json" "$scratch/dumped.json" ||
+    { echo "the dump serves other model data than the driver" >&2; diff "$scratch/applesmc.json" "$scratch/dumped.json" >&2; return 1; }
+  "$sensors" --format=prometheus --socket "$scratch/none.sock" >"$scratch/export.prom" 2>/dev/null || true
+  grep -qxF "vorrel_machine_info{model=\"$model\"} 1" "$scratch/export.prom" ||
+    { echo "the export does not name the model $model:" >&2; cat "$scratch/export.prom" >&2; return 1; }
+  echo "dump of $(grep -c '"key"' "$scratch/dump.json") keys serves the driver's model data byte for byte"
+}
+
 export scratch model sensord sensors mode
-export -f serve fetch now_ms await reload_driver
+export -f serve fetch now_ms await reload_driver dump_and_serve
 unshare --mount --propagation private bash -euo pipefail -c '
   mount -t tmpfs tmpfs /sys/devices/platform
   mkdir /sys/devices/platform/applesmc.768
@@ -139,6 +165,7 @@ unshare --mount --propagation private bash -euo pipefail -c '
   printf "%s\n" "$model" >/sys/class/dmi/id/product_name
   [[ $mode == --reload ]] && export during=reload_driver
   serve "$scratch/applesmc.json" "$sensord"
+  if [[ $mode == --dump ]]; then dump_and_serve; fi
 '
 
 /usr/bin/python3 - "$scratch/simulated.json" "$scratch/applesmc.json" "$scratch/mnt/control" <<'PY'

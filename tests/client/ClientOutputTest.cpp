@@ -114,4 +114,26 @@ TEST_F(Endpoints, TriesEachInTurnAndNamesEveryPlaceItLooked) {
     EXPECT_NE(result.message.find("vrlsensord.socket"), std::string::npos) << result.message;
 }
 
+// A path beyond sun_path must be refused by name, never reach the socket
+// address (where asio would throw); the default path of a user with a long
+// $XDG_RUNTIME_DIR is held to the same limit.
+TEST(EndpointPath, RefusesWhatASocketAddressCannotHoldNamingTheLimit) {
+    EXPECT_EQ(platform::ipc::maxEndpointPathLength(), 107u);
+    const std::string fits = "/" + std::string(106, 'f');
+    EXPECT_EQ(platform::ipc::fittingEndpointPath(fits).value(), fits);
+    const auto tooLong = platform::ipc::fittingEndpointPath(fits + "x");
+    ASSERT_FALSE(tooLong);
+    EXPECT_EQ(tooLong.error().message,
+              "socket path " + fits + "x is 108 bytes long; a Unix socket path holds at most 107");
+    if (::geteuid() == 0) return;  // root binds the system path
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", fits.c_str(), 1);
+    const auto fromEnvironment = platform::ipc::defaultEndpointPath("com.quenmoor.vrlsensord");
+    if (saved) ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_FALSE(fromEnvironment);
+    EXPECT_NE(fromEnvironment.error().message.find("holds at most 107"), std::string::npos);
+}
+
 }  // namespace

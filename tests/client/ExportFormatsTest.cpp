@@ -2,6 +2,7 @@
 // lm-sensors labels and the applesmc channels they refer to, the file they are
 // written to, and the command line that asks for them.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -42,7 +43,8 @@ const ModelData kMixed{
     {"TG0D", temperature("GPU Die", std::nan(""))},
     {"TA0P", {{"title", std::string("Ambient")}, {"value", std::string("hot")}, {"type", std::string("temperature")}}},
     {"F0Ac", fan("Left Side", 2000.0, 1200.0f, int64_t{6000})},
-    {"F1Ac", fan("Right Side", 0.0, int64_t{-1}, int64_t{0})},  // failed read, unreadable limits
+    {"F1Ac", fan("Right Side", 0.0, int64_t{-1}, int64_t{0})},  // stopped or failed read, unreadable limits
+    {"F2Ac", fan("Exhaust", -5.0, 0.0, 5000.0)},                 // no speed, a fan allowed to stop
 };
 
 class TempDir : public ::testing::Test {
@@ -66,14 +68,16 @@ TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
     const std::vector<vrl::client::Reading> readings = vrl::client::readingsOf(kMixed);
     std::string order;
     for (const auto& reading : readings) order += reading.key + (reading.value ? "=" : "?") + " ";
-    EXPECT_EQ(order, "F0Ac= F1Ac? TC0P= TC1C? TB0P? TB1P? TG0D? TA0P? ");
+    EXPECT_EQ(order, "F0Ac= F1Ac= F2Ac? TC0P= TC1C? TB0P? TB1P? TG0D? TA0P? ");
     EXPECT_EQ(readings[0].minimum, 1200.0);
     EXPECT_EQ(readings[0].maximum, 6000.0);
     EXPECT_FALSE(readings[1].minimum);
     EXPECT_FALSE(readings[1].maximum);
+    EXPECT_EQ(readings[2].minimum, 0.0);
 
     const std::string table = vrl::client::formatTable(kMixed);
-    EXPECT_NE(table.find("Right Side    n/a      n/a      n/a\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("Right Side    0 rpm    n/a      n/a\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("Exhaust       n/a      0 rpm    5000 rpm\n"), std::string::npos) << table;
     EXPECT_NE(table.find("Battery 1     n/a\n"), std::string::npos) << table;
     EXPECT_EQ(table.find("-127"), std::string::npos) << table;
     // A title with the SMC's NUL padding reads as the title.
@@ -85,34 +89,54 @@ TEST(Readings, NonMeasurementsAreNothingAndFansComeFirst) {
         << vrl::client::formatTable(hostile);
 }
 
+const std::string kServiceUp =
+    "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
+    "# TYPE vorrel_sensor_service_up gauge\n"
+    "vorrel_sensor_service_up ";
+const std::string kMachineInfo =
+    "# HELP vorrel_machine_info The Mac's model identifier, from DMI; always 1.\n"
+    "# TYPE vorrel_machine_info gauge\n"
+    "vorrel_machine_info{model=";
+const std::string kSensorCounts =
+    "# HELP vorrel_sensors Sensors the Vorrel sensor service reported, by type.\n"
+    "# TYPE vorrel_sensors gauge\n";
+
 TEST(Prometheus, GaugesWithKeyAndTitleLeavingOutWhatIsNoMeasurement) {
-    EXPECT_EQ(vrl::client::formatPrometheus(kMixed),
-              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
-              "# TYPE vorrel_sensor_service_up gauge\n"
-              "vorrel_sensor_service_up 1\n"
-              "# HELP vorrel_fan_speed_rpm Fan speed read from the SMC.\n"
-              "# TYPE vorrel_fan_speed_rpm gauge\n"
-              "vorrel_fan_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 2000\n"
-              "# HELP vorrel_fan_min_speed_rpm Lowest speed the SMC runs the fan at.\n"
-              "# TYPE vorrel_fan_min_speed_rpm gauge\n"
-              "vorrel_fan_min_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 1200\n"
-              "# HELP vorrel_fan_max_speed_rpm Highest speed the SMC runs the fan at.\n"
-              "# TYPE vorrel_fan_max_speed_rpm gauge\n"
-              "vorrel_fan_max_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 6000\n"
-              "# HELP vorrel_temperature_celsius Temperature read from the SMC.\n"
-              "# TYPE vorrel_temperature_celsius gauge\n"
-              "vorrel_temperature_celsius{key=\"TC0P\",title=\"CPU Proximity\"} 49.5\n");
-    // No service, no readings: one series saying so. No sensors: no empty families.
-    EXPECT_EQ(vrl::client::formatPrometheus(std::nullopt),
-              "# HELP vorrel_sensor_service_up Whether the Vorrel sensor service answered (1) or not (0).\n"
-              "# TYPE vorrel_sensor_service_up gauge\n"
-              "vorrel_sensor_service_up 0\n");
-    EXPECT_EQ(vrl::client::formatPrometheus(ModelData{}).find("vorrel_temperature"), std::string::npos);
+    EXPECT_EQ(vrl::client::formatPrometheus(kMixed, "MacBookPro11,1"),
+              kServiceUp + "1\n" + kMachineInfo + "\"MacBookPro11,1\"} 1\n" + kSensorCounts +
+                  "vorrel_sensors{type=\"fan\"} 3\n"
+                  "vorrel_sensors{type=\"temperature\"} 6\n"
+                  "# HELP vorrel_fan_speed_rpm Fan speed read from the SMC.\n"
+                  "# TYPE vorrel_fan_speed_rpm gauge\n"
+                  "vorrel_fan_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 2000\n"
+                  "vorrel_fan_speed_rpm{key=\"F1Ac\",title=\"Right Side\"} 0\n"
+                  "# HELP vorrel_fan_min_speed_rpm Lowest speed the SMC runs the fan at.\n"
+                  "# TYPE vorrel_fan_min_speed_rpm gauge\n"
+                  "vorrel_fan_min_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 1200\n"
+                  "vorrel_fan_min_speed_rpm{key=\"F2Ac\",title=\"Exhaust\"} 0\n"
+                  "# HELP vorrel_fan_max_speed_rpm Highest speed the SMC runs the fan at.\n"
+                  "# TYPE vorrel_fan_max_speed_rpm gauge\n"
+                  "vorrel_fan_max_speed_rpm{key=\"F0Ac\",title=\"Left Side\"} 6000\n"
+                  "vorrel_fan_max_speed_rpm{key=\"F2Ac\",title=\"Exhaust\"} 5000\n"
+                  "# HELP vorrel_temperature_celsius Temperature read from the SMC.\n"
+                  "# TYPE vorrel_temperature_celsius gauge\n"
+                  "vorrel_temperature_celsius{key=\"TC0P\",title=\"CPU Proximity\"} 49.5\n");
+    // No service: the series saying so and the machine, no counts (nothing
+    // was asked). An unknown model is an empty label, escaped like any other.
+    EXPECT_EQ(vrl::client::formatPrometheus(std::nullopt, ""),
+              kServiceUp + "0\n" + kMachineInfo + "\"\"} 1\n");
+    EXPECT_NE(vrl::client::formatPrometheus(std::nullopt, "Odd\"Mac").find("{model=\"Odd\\\"Mac\"} 1\n"),
+              std::string::npos);
+    // A service that found nothing: counts of 0 that an alert can see, no empty families.
+    EXPECT_EQ(vrl::client::formatPrometheus(ModelData{}, "Macmini6,2"),
+              kServiceUp + "1\n" + kMachineInfo + "\"Macmini6,2\"} 1\n" + kSensorCounts +
+                  "vorrel_sensors{type=\"fan\"} 0\n"
+                  "vorrel_sensors{type=\"temperature\"} 0\n");
 }
 
 TEST(Prometheus, LabelValuesEscapedAndMadeValidUtf8) {
     const auto line = [](const std::string& title) {
-        const std::string text = vrl::client::formatPrometheus(ModelData{{"TC0P", temperature(title, 40.25)}});
+        const std::string text = vrl::client::formatPrometheus(ModelData{{"TC0P", temperature(title, 40.25)}}, "");
         return text.substr(text.rfind("vorrel_temperature_celsius{"));
     };
     EXPECT_EQ(line("Say \"hi\""), "vorrel_temperature_celsius{key=\"TC0P\",title=\"Say \\\"hi\\\"\"} 40.25\n");
@@ -187,11 +211,11 @@ TEST(SensorsConfig, LabelsEveryListedChannelAndNotesTheRest) {
               "    label temp12 \"Memory \\\"A\\\" \\\\ B\\n\"\n"
               "    # TB0P reads -127 \u00b0C or below: the SMC has no sensor there\n"
               "    ignore temp1\n");
-    ASSERT_EQ(config.notes.size(), 5u);  // F1Ac, TC1C, TB1P, TG0D, TA0P
+    ASSERT_EQ(config.notes.size(), 6u);  // F1Ac, F2Ac, TC1C, TB1P, TG0D, TA0P
     EXPECT_EQ(config.notes[0],
               "F1Ac (Right Side) is not among the applesmc driver's fans in /sys/devices/platform/applesmc.768; "
               "no label for it");
-    EXPECT_NE(config.notes[1].find("TC1C (CPU Core 1) is not among the applesmc driver's temperatures"),
+    EXPECT_NE(config.notes[2].find("TC1C (CPU Core 1) is not among the applesmc driver's temperatures"),
               std::string::npos);
 }
 
@@ -207,33 +231,93 @@ TEST_F(AtomicFile, ReplacesWholeReadableByAllAndLeavesNothingBehind) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second\n");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
-    // A directory where the file should be: rename fails, the temporary goes.
-    fs::create_directory(dir_ / "taken");
-    fs::create_directory(dir_ / "taken" / "inside");
-    EXPECT_NE(vrl::client::replaceFile(dir_ / "taken", "x").find("cannot write " + (dir_ / "taken").string()),
-              std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
     EXPECT_NE(vrl::client::replaceFile(dir_ / "missing" / "f", "x").find("cannot create a file in"), std::string::npos);
+}
+
+std::string contentOf(const fs::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What an administrator may point --output at: only regular files are
+// replaced (through links, keeping mode and owner); whatever else is there is
+// refused and stays exactly as it was.
+TEST_F(AtomicFile, ReplacesOnlyRegularFilesThroughLinksKeepingModeAndOwner) {
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    fs::create_directories(dir_ / "directory" / "inside");
+    fs::create_directory(dir_ / "state");
+    std::ofstream(dir_ / "state" / "target.prom") << "old\n";
+    fs::create_symlink("state/target.prom", dir_ / "link.prom");
+    fs::create_symlink(dir_ / "link.prom", dir_ / "chain.prom");
+    fs::create_symlink("state/new.prom", dir_ / "dangling.prom");
+    std::ofstream(dir_ / "readonly") << "old\n";
+    fs::permissions(dir_ / "readonly", fs::perms(0440));
+    if (root) ASSERT_EQ(::chown((dir_ / "readonly").c_str(), 4321, 4321), 0);
+
+    struct Case {
+        std::string path;
+        std::string refusal;   // empty: replaced
+        std::string written;   // the file that must now hold the content
+    };
+    const Case cases[] = {
+        {"null", root ? "it is a character device, not a regular file" : "", ""},
+        {"fifo", "it is a FIFO, not a regular file", ""},
+        {"directory", "it is a directory, not a regular file", ""},
+        {"link.prom", "", "state/target.prom"},
+        {"chain.prom", "", "state/target.prom"},
+        {"dangling.prom", "", "state/new.prom"},
+        {"readonly", "", "readonly"},
+    };
+    for (const Case& c : cases) {
+        if (c.refusal.empty() && c.written.empty()) continue;  // no device node without root
+        const std::string error = vrl::client::replaceFile(dir_ / c.path, "new\n");
+        if (!c.refusal.empty()) {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.path << ": " << error;
+            continue;
+        }
+        EXPECT_EQ(error, "") << c.path;
+        EXPECT_EQ(contentOf(dir_ / c.written), "new\n") << c.path;
+    }
+    if (root) EXPECT_TRUE(fs::is_character_file(dir_ / "null"));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+    EXPECT_TRUE(fs::exists(dir_ / "directory" / "inside"));
+    for (const char* link : {"link.prom", "chain.prom", "dangling.prom"}) EXPECT_TRUE(fs::is_symlink(dir_ / link));
+    EXPECT_EQ(fs::status(dir_ / "readonly").permissions(), fs::perms(0440));
+    struct stat kept {};
+    ASSERT_EQ(::stat((dir_ / "readonly").c_str(), &kept), 0);
+    if (root) EXPECT_EQ(std::make_pair(kept.st_uid, kept.st_gid), std::make_pair(4321u, 4321u));
+    // Nothing left behind: the seven names, and the state directory's two files.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), root ? 8 : 7);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "state"), {}), 2);
 }
 
 TEST(SensorsOptions, FormatsOutputAndWhatContradicts) {
     using vrl::client::OutputFormat;
     const auto format = [](std::vector<std::string> args) {
-        return vrl::client::parseSensorsOptions(args).options.value().format;
+        return vrl::client::parseSensorsOptions(args).value().format;
     };
     EXPECT_EQ(format({}), OutputFormat::table);
     EXPECT_EQ(format({"-j"}), OutputFormat::json);
     EXPECT_EQ(format({"--json", "--format=json"}), OutputFormat::json);
     EXPECT_EQ(format({"-f", "prometheus"}), OutputFormat::prometheus);
     EXPECT_EQ(format({"--format", "sensors-conf"}), OutputFormat::sensorsConf);
-    EXPECT_EQ(vrl::client::parseSensorsOptions({"-o", "/x/y.prom", "-w", "15"}).options.value().outputPath, "/x/y.prom");
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"-o", "/x/y.prom", "-w", "15"}).value().outputPath, "/x/y.prom");
     const std::pair<std::vector<std::string>, std::string> errors[] = {
         {{"--format=xml"}, "--format must be table, json, prometheus or sensors-conf, not 'xml'"},
         {{"--json", "--format=prometheus"}, "two different formats given (the last: 'prometheus')"},
         {{"--format=sensors-conf", "--watch=5"}, "--watch does not go with --format=sensors-conf, which describes the machine once"},
         {{"--output="}, "--output needs a path"},
+        {{"--watch=0.09"}, "--watch needs a number of seconds from 0.1 to 86400, not '0.09'"},
+        {{"--watch=99999999999999999999"},
+         "--watch needs a number of seconds from 0.1 to 86400, not '99999999999999999999'"},
+        {{"--watch=1e999"}, "--watch needs a number of seconds from 0.1 to 86400, not '1e999'"},
     };
-    for (const auto& [args, error] : errors) EXPECT_EQ(vrl::client::parseSensorsOptions(args).error, error) << args[0];
+    for (const auto& [args, error] : errors)
+        EXPECT_EQ(vrl::client::parseSensorsOptions(args).error().message, error) << args[0];
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"--watch=0.1"}).value().watchSeconds, 0.1);
+    EXPECT_EQ(vrl::client::parseSensorsOptions({"--watch=86400"}).value().watchSeconds, 86400.0);
 }
 
 }  // namespace

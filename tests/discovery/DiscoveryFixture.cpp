@@ -12,10 +12,8 @@ void DiscoveryTest::TearDown() {
 
 VRLServerObject& DiscoveryTest::discover(const std::string& imageName,
                                          const std::map<std::string, std::string>& translations) {
-    std::string error;
-    std::optional<platform::smc::SmcImage> image =
-        platform::smc::SmcImage::fromFile(std::filesystem::path(DISCOVERY_IMAGES_DIR) / imageName, error);
-    if (!image) ADD_FAILURE() << imageName << ": " << error;
+    const auto image = platform::smc::SmcImage::fromFile(std::filesystem::path(DISCOVERY_IMAGES_DIR) / imageName);
+    if (!image) ADD_FAILURE() << image.error().message;
     for (const platform::smc::SmcImageKey& key : image.value().keys) listedKeys.push_back(key.key);
     auto simulated = std::make_unique<platform::smc::SimulatedSmc>(*image);
     driver = simulated.get();

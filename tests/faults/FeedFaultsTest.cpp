@@ -58,6 +58,7 @@ struct Outcome {
     int downloadsFinished = 0;
     milliseconds took{0};
     long rssGrowthKb = 0;
+    std::string failureReason;
 };
 
 qm::QMXMLDownloader::Options shortLimits() {
@@ -86,6 +87,7 @@ Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = 
         // A second message would show up here.
         io.run_for(milliseconds(100));
         outcome.xmlcontent = downloader.xmlcontent();
+        outcome.failureReason = downloader.failureReason();
     }
     outcome.took = duration_cast<milliseconds>(steady_clock::now() - start);
     outcome.downloadsFinished = delegate.downloadsFinished;
@@ -97,9 +99,9 @@ bool coordinatorWouldLog(const Outcome& outcome) { return !outcome.xmlcontent ||
 
 // One line per case for the record of the run.
 void report(const std::string& name, const Outcome& outcome) {
-    std::printf("%-22s xmlcontent %-8s downloadFinished x%d  %5lld ms  RssAnon %+ld kB\n", name.c_str(),
+    std::printf("%-22s xmlcontent %-8s downloadFinished x%d  %5lld ms  RssAnon %+ld kB  %s\n", name.c_str(),
                 !outcome.xmlcontent ? "absent" : outcome.xmlcontent->empty() ? "empty" : "text", outcome.downloadsFinished,
-                static_cast<long long>(outcome.took.count()), outcome.rssGrowthKb);
+                static_cast<long long>(outcome.took.count()), outcome.rssGrowthKb, outcome.failureReason.c_str());
 }
 
 class FeedFaults : public ::testing::Test {
@@ -116,11 +118,13 @@ protected:
         EXPECT_EQ(parser.currentVersionAvailable(), std::optional<std::string>("200"));
     }
 
-    void expectFailedDownload(const std::string& path, milliseconds within) {
+    // `reason`: a phrase of what the log says at debug priority.
+    void expectFailedDownload(const std::string& path, milliseconds within, const std::string& reason) {
         SCOPED_TRACE(path);
         Outcome outcome = download(server_.url(path));
         report(path, outcome);
         EXPECT_TRUE(coordinatorWouldLog(outcome));
+        EXPECT_NE(outcome.failureReason.find(reason), std::string::npos) << outcome.failureReason;
         EXPECT_EQ(outcome.downloadsFinished, 1);
         EXPECT_LT(outcome.took, within);
         EXPECT_LT(outcome.rssGrowthKb, 8 * 1024);
@@ -131,19 +135,20 @@ protected:
 };
 
 TEST_F(FeedFaults, FailedTransfersEndOnceWithEmptyContentAndTheNextCheckRuns) {
-    expectFailedDownload("/404", seconds(3));
-    expectFailedDownload("/500", seconds(3));
-    expectFailedDownload("/loop", seconds(3));
+    expectFailedDownload("/404", seconds(3), "HTTP status 404");
+    expectFailedDownload("/500", seconds(3), "HTTP status 500");
+    expectFailedDownload("/loop", seconds(3), "Maximum (5) redirects followed");
     // Silence past the idle timeout of 1 s.
-    expectFailedDownload("/hang", seconds(5));
-    // A byte every 200 ms never trips the idle timeout; the 3-s deadline ends it.
-    expectFailedDownload("/trickle", seconds(6));
+    expectFailedDownload("/hang", seconds(5), "Operation too slow");
+    // A byte every 100 ms never trips the idle timeout; the 3-s deadline ends it.
+    expectFailedDownload("/trickle", seconds(6), "Operation timed out");
     // An endless body stops at the 1-MiB cap, not in memory.
-    expectFailedDownload("/huge", seconds(5));
+    expectFailedDownload("/huge", seconds(5), "the body is longer than 1048576 bytes");
 
     Outcome refused = download("http://127.0.0.1:" + std::to_string(closedPort()) + "/feed");
     report("connection refused", refused);
     EXPECT_TRUE(coordinatorWouldLog(refused));
+    EXPECT_NE(refused.failureReason.find("Failed to connect"), std::string::npos) << refused.failureReason;
     EXPECT_EQ(refused.downloadsFinished, 1);
     expectNextCheckWorks();
 }
@@ -153,6 +158,7 @@ TEST_F(FeedFaults, UndecodableBodiesGiveNoText) {
     report("/badutf8", invalid);
     EXPECT_EQ(invalid.downloadsFinished, 1);
     EXPECT_FALSE(invalid.xmlcontent.has_value()) << "invalid UTF-8 must leave xmlcontent absent";
+    EXPECT_EQ(invalid.failureReason, "the body is not valid UTF-8");
 
     Outcome zeroFirst = download(server_.url("/zerofirst"));
     report("/zerofirst", zeroFirst);

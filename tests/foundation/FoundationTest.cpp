@@ -73,13 +73,23 @@ TEST_F(FixtureTree, SmallFileReadsOnlyRegularFilesWithinTheLimit) {
     ASSERT_TRUE(exact);
     EXPECT_EQ(exact->bytes, std::string(100, 'x'));
     EXPECT_EQ(exact->identity, FileIdentity::ofPath(root_ / "exact"));
-    EXPECT_FALSE(readSmallFile(root_ / "exact", 99));
 
+    // Each refusal says what the file is or why it could not be read; the
+    // FIFO returns at once, /dev/zero would never end.
     ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(readSmallFile(root_ / "fifo", 100)) << "returns at once, refused";
-    EXPECT_FALSE(readSmallFile(root_, 100)) << "a directory";
-    EXPECT_FALSE(readSmallFile(root_ / "missing", 100));
-    EXPECT_FALSE(readSmallFile("/dev/zero", 100)) << "a device that never ends";
+    const std::pair<std::filesystem::path, std::string> refused[] = {
+        {root_ / "exact", "is larger than 99 bytes"},
+        {root_ / "fifo", "is a FIFO, not a regular file"},
+        {root_, "is a directory, not a regular file"},
+        {root_ / "missing", "No such file or directory"},
+        {"/dev/zero", "is a character device, not a regular file"},
+    };
+    for (const auto& [path, phrase] : refused) {
+        const auto read = readSmallFile(path, 99);
+        ASSERT_FALSE(read) << path;
+        const std::string& message = read.error().message;
+        EXPECT_TRUE(message.starts_with(path.string()) && message.ends_with(phrase)) << message;
+    }
 
     // The Info.plist limit is the reader's, not only the parser's.
     write("Big.app/Contents/Info.plist", std::string(kInfo).insert(50, kMaxInfoPlistBytes, ' '));

@@ -8,5 +8,5 @@ for page in $(find "$1" -path '*/man/man*/*.gz'); do
     if [ -n "$warnings" ]; then echo "$page: $warnings"; exit 1; fi
     count=$((count + 1))
 done
-[ "$count" -eq 3 ] || { echo "expected 3 manual pages, found $count"; exit 1; }
+[ "$count" -eq 4 ] || { echo "expected 4 manual pages, found $count"; exit 1; }
 echo "$count pages render"

@@ -83,7 +83,8 @@ class Service:
 
 def measurements(model_data):
     """What an export must show, by the rules a dashboard wants: no -1 or
-    -127 and below for temperatures, no 0 rpm, no unread limits; titles
+    -127 and below for temperatures, no negative fan speed (a stopped fan's 0
+    rpm is one), no unread limits; titles
     without the SMC's NUL padding. {(family, key, title): value}"""
     expected = {}
     for key, entry in model_data.items():
@@ -91,7 +92,7 @@ def measurements(model_data):
         if entry["type"] == "temperature" and value != -1 and value > -127:
             expected[("vorrel_temperature_celsius", key, title)] = value
         if entry["type"] == "fans":
-            if value > 0:
+            if value >= 0:
                 expected[("vorrel_fan_speed_rpm", key, title)] = value
             if entry["minvalue"] >= 0:
                 expected[("vorrel_fan_min_speed_rpm", key, title)] = entry["minvalue"]

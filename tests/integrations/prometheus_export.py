@@ -92,8 +92,11 @@ class Exposition(Fixture):
         # escaped as the format wants; the non-measurements are not there.
         self.assertIn('vorrel_fan_speed_rpm{key="F0Ac",title="Main \\"Exhaust\\" \\\\ Fan\\nLower"} 2000\n',
                       answered.stdout)
-        for absent in ('key="TC1C"', 'key="TB0P"', 'key="TB1P"', 'vorrel_fan_speed_rpm{key="F1Ac"',
-                       'vorrel_fan_max_speed_rpm{key="F1Ac"'):
+        # A fan standing still is a reading of 0, an alert's business.
+        self.assertIn('vorrel_fan_speed_rpm{key="F1Ac",title="Right Side"} 0\n', answered.stdout)
+        self.assertIn('vorrel_sensors{type="fan"} 2\n', answered.stdout)
+        self.assertRegex(answered.stdout, r'\nvorrel_machine_info\{model="[^"\n]*"\} 1\n')
+        for absent in ('key="TC1C"', 'key="TB0P"', 'key="TB1P"', 'vorrel_fan_max_speed_rpm{key="F1Ac"'):
             self.assertNotIn(absent, answered.stdout)
 
 
@@ -159,7 +162,7 @@ class EndToEnd(Fixture):
                       for labels, value in found.items()}
         self.assertEqual(by_reading, expected)
         # Every titled temperature and fan of the image that is a measurement
-        # (F1Ac stands still: only its minimum is one).
+        # (F1Ac stands still: its speed of 0 and its minimum).
         self.assertEqual({key for _, key, _ in expected}, {"F0Ac", "F1Ac", "TA0P", "TC0P", "TG0D", "TPCD"})
         self.assertEqual(list(self.query(port, "node_textfile_scrape_error").values()), [0.0])
         self.assertEqual(list(self.query(port, "vorrel_sensor_service_up").values()), [1.0])

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <fstream>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "update-notifier/app/AppDelegate.h"
+#include "update-notifier/app/OneShotCheck.h"
 #include "update-notifier/app/QMPluginsUpdater.h"
 
 namespace {
@@ -31,6 +33,7 @@ struct World {
     int reachabilityTests = 0;
     int downloads = 0;
     bool reachable = true;
+    std::string failureReason;
     std::optional<std::string> content;
     std::vector<std::string> parsed;
     // The parser's answer to each parse: version offered, and whether it is new.
@@ -39,6 +42,7 @@ struct World {
     std::vector<UserNotification> delivered;
     bool serviceAvailable = true;
     std::vector<std::string> log;  // the lines of notice priority
+    std::vector<std::string> debug;  // the lines of debug priority
     std::map<std::string, std::string> translations;
 };
 
@@ -60,6 +64,7 @@ public:
     bool isNetWorkReachable() const override { return w.reachable; }
     void startDownload() override { ++w.downloads; }
     const std::optional<std::string>& xmlcontent() const override { return w.content; }
+    const std::string& failureReason() const override { return w.failureReason; }
     World& w;
 };
 
@@ -111,6 +116,7 @@ public:
     }
     void log(platform::log::Priority priority, std::string_view line) override {
         if (priority == platform::log::Priority::notice) w.log.emplace_back(line);
+        if (priority == platform::log::Priority::debug) w.debug.emplace_back(line);
     }
     World& w;
     std::filesystem::path info;
@@ -268,6 +274,109 @@ TEST_F(UpdaterTest, VersionZeroOrUnnumberedIsNeverAnnounced) {
     check(*updater, "feed", "beta", true);
     check(*updater, "feed", std::nullopt, true);
     EXPECT_TRUE(w.delivered.empty());
+}
+
+// Each way the Info.plist can fail has its own words, once, at debug priority.
+TEST_F(UpdaterTest, EachInfoPlistFailureSaysWhatIsWrong) {
+    const std::string path = (dir / "Info.plist").string();
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] {}, "no Info.plist at " + path},
+        {[this] { std::filesystem::create_directory(dir / "Info.plist"); },
+         "cannot read the host's Info.plist: " + path + " is a directory, not a regular file"},
+        {[this] { std::ofstream(dir / "Info.plist") << "<?xml version=\"1.0\"?><plist><dict><key>SU"; },
+         path + " is not a property list with a dictionary at its top"},
+        {[this] { std::ofstream(dir / "Info.plist") << "\x89PNG garbage"; },
+         path + " is not a property list with a dictionary at its top"},
+        {[this] { writeInfo("<key>CFBundleVersion</key><string>7</string>"); }, "no \"SUFeedURL\" in " + path},
+    };
+    for (const auto& [make, message] : cases) {
+        std::filesystem::remove_all(dir / "Info.plist");
+        make();
+        w.debug.clear();
+        auto updater = start();
+        EXPECT_EQ(w.debug, std::vector<std::string>{message + ": no check can succeed"});
+        EXPECT_EQ(w.downloaderAddress, std::nullopt);
+    }
+}
+
+// At debug priority every check says how it ended; the decisions and the
+// notice line stay as they were.
+TEST_F(UpdaterTest, EveryCheckLogsItsOutcome) {
+    writeInfo("<key>SUFeedURL</key><string>http://h/a.xml</string><key>CFBundleVersion</key><string>130</string>");
+    auto updater = start();
+    w.reachable = false;
+    w.failureReason = "the feed's host h is unreachable";
+    updater->timeToCheckForUpdate();
+    updater->internetConnectedContinueCheckForUpdate();
+    w.reachable = true;
+    w.failureReason = "Maximum (5) redirects followed";
+    check(*updater, std::string(), std::nullopt, false);
+    w.failureReason.clear();
+    check(*updater, "<html><body>Moved</body></html>", std::nullopt, false);
+    check(*updater, "plain text", std::nullopt, false);
+    check(*updater, "<rss/>", "130", false);
+    check(*updater, "<rss/>", "135", false);
+    check(*updater, "<rss/>", "135", true);
+    check(*updater, "<rss/>", "135", true);
+    EXPECT_EQ(w.debug, (std::vector<std::string>{
+                           "check: the feed's host h is unreachable",
+                           "check: feed download failed: Maximum (5) redirects followed",
+                           "check: the feed is no appcast: it is an XML document whose root element is <html>, "
+                           "not <rss>",
+                           "check: the feed is no appcast: it is not XML",
+                           "check: up to date: installed version 130, newest published 130",
+                           "check: newer version 135 published, installed version 130; first sighting of a newer "
+                           "version, announced at the next check",
+                           "check: newer version 135 published, installed version 130; second sighting of a newer "
+                           "version, announcing it",
+                           "check: newer version 135 published, installed version 130; already announced",
+                       }));
+    EXPECT_EQ(w.log, std::vector<std::string>(2, "Cannot check Vorrel Plugins Manager updates status"));
+    EXPECT_EQ(w.delivered.size(), 1u);
+}
+
+// The one-shot check decides at once, from the first sighting, and announces
+// only when asked.
+TEST_F(UpdaterTest, OneShotCheckGivesOneOutcomeAndAnnouncesOnlyWhenAsked) {
+    struct Case {
+        bool hasFeed;
+        bool reachable;
+        std::optional<std::string> content;
+        std::optional<std::string> offered;
+        bool notify;
+        qm::CheckVerdict verdict;
+        std::string text;
+        std::size_t delivered;
+    };
+    const std::string path = (dir / "Info.plist").string();
+    const Case cases[] = {
+        {false, true, "<rss/>", "135", false, qm::CheckVerdict::couldNotCheck, "no \"SUFeedURL\" in " + path, 0},
+        {true, false, "<rss/>", "135", false, qm::CheckVerdict::couldNotCheck, "unreachable", 0},
+        {true, true, "", "135", false, qm::CheckVerdict::couldNotCheck, "feed download failed: HTTP status 404", 0},
+        {true, true, "<html/>", "135", false, qm::CheckVerdict::couldNotCheck, "root element is <html>", 0},
+        {true, true, "<rss/>", "130", true, qm::CheckVerdict::upToDate, "up to date: installed version 130", 0},
+        {true, true, "<rss/>", "135", false, qm::CheckVerdict::newerPublished, "newer version 135 published", 0},
+        {true, true, "<rss/>", "135", true, qm::CheckVerdict::newerPublished, "newer version 135 published", 1},
+    };
+    for (const Case& c : cases) {
+        writeInfo((c.hasFeed ? "<key>SUFeedURL</key><string>http://h/a.xml</string>" : "") +
+                  std::string("<key>CFBundleVersion</key><string>130</string>"));
+        w = World{};
+        w.reachable = c.reachable;
+        w.failureReason = c.reachable ? "HTTP status 404" : "the feed's host h is unreachable";
+        w.content = c.content;
+        w.offered = c.offered;
+        std::vector<qm::CheckOutcome> outcomes;
+        qm::OneShotCheck once(environment, center, c.notify,
+                              [&outcomes](const qm::CheckOutcome& outcome) { outcomes.push_back(outcome); });
+        once.start();
+        if (c.hasFeed) once.internetConnectedContinueCheckForUpdate();
+        if (c.hasFeed && c.reachable) once.downloadFinished();
+        ASSERT_EQ(outcomes.size(), 1u) << c.text;
+        EXPECT_EQ(outcomes[0].verdict, c.verdict) << outcomes[0].text;
+        EXPECT_NE(outcomes[0].text.find(c.text), std::string::npos) << outcomes[0].text;
+        EXPECT_EQ(w.delivered.size(), c.delivered) << c.text;
+    }
 }
 
 }  // namespace

@@ -8,19 +8,20 @@ notification_daemon template where a scenario needs it, and checks what the
 notifier logs and which notifications reach the mock.
 """
 import argparse
-import http.server
+import json
 import os
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
-import threading
 import time
+import urllib.request
 
 import dbus
 import dbusmock
 
+FEED_SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "feed_server.py")
 NOTIFIER_IN_HOST = "Contents/Library/LoginItems/vrlupdatenotifier.app/Contents/MacOS/vrlupdatenotifier"
 LOG_LINE = "Cannot check Vorrel Plugins Manager updates status"
 INTERVAL = "1"  # ticks every second; the first check comes on the second tick
@@ -39,14 +40,6 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
 </busconfig>
 """
 
-APPCAST = """<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
-<channel><title>Example</title>
-<item><title>Version {v}</title><pubDate>Mon, 07 Dec 2026 10:00:00 +0000</pubDate>
-<enclosure url="http://127.0.0.1/app-{v}.zip" sparkle:version="{v}" length="1" type="application/octet-stream"/>
-</item></channel></rss>
-"""
-
 failures = []
 
 
@@ -57,42 +50,28 @@ def check(condition, what):
 
 
 class FeedServer:
-    """Answers the n-th request with script[n] (a version, or an HTTP status)."""
+    """The shared feed server's scripted feed: the n-th request answers
+    script[n] (a version, or an HTTP status), the last one over and over."""
 
     def __init__(self, script):
-        self.script = list(script)
-        self.request_times = []
-        owner = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                index = len(owner.request_times)
-                owner.request_times.append(time.time())
-                answer = owner.script[min(index, len(owner.script) - 1)]
-                if isinstance(answer, int):
-                    self.send_error(answer)
-                    return
-                body = APPCAST.format(v=answer).encode()
-                self.send_response(200)
-                self.send_header("Content-Type", "application/rss+xml")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
-        self.thread.start()
+        self.process = subprocess.Popen([sys.executable, FEED_SERVER], stdout=subprocess.PIPE, text=True)
+        self.port = int(self.process.stdout.readline())
+        answers = ",".join("status%d" % a if isinstance(a, int) else a for a in script)
+        self.ident = "e2e%d" % id(self)
+        self.path = "/script/%s/%s" % (self.ident, answers)
 
     @property
     def url(self):
-        return "http://127.0.0.1:%d/app cast.xml" % self.server.server_address[1]
+        return "http://127.0.0.1:%d%s/app cast.xml" % (self.port, self.path)
+
+    @property
+    def request_times(self):
+        with urllib.request.urlopen("http://127.0.0.1:%d/requests/%s" % (self.port, self.ident), timeout=5) as r:
+            return json.load(r)
 
     def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
+        self.process.kill()
+        self.process.wait()
 
 
 def write_info(path, entries):

@@ -235,9 +235,9 @@ TEST_F(GateTree, HostilePeersAreRefusedWhileTheApplicationIsAdmitted) {
 
 // A user whose checks never end (here held in the parser; in life an
 // Info.plist on a file system it serves and never answers) holds at most its
-// share of the workers, its connections beyond its share of the queue are
-// refused at once, and another user's application, queued behind its waiting
-// checks, is still admitted.
+// share of the workers; its connections beyond its share of the places wait
+// in borrowed places while any are free, and another user's application,
+// arriving when every place is taken, takes one back and is still admitted.
 TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a peer as another user";
     struct Stall {
@@ -251,7 +251,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
         }
     };
     auto stall = std::make_shared<Stall>();
-    ClientGate gate(io_, ClientGate::Limits{3, 16, 4, 2, 256}, std::make_unique<HookedParser>([stall](std::string_view bytes) {
+    ClientGate gate(io_, ClientGate::Limits{3, 6, 4, 2, 256}, std::make_unique<HookedParser>([stall](std::string_view bytes) {
         if (bytes.find("com.example.stall") == std::string_view::npos) return;
         ++stall->held;
         std::unique_lock lock(stall->mutex);
@@ -260,9 +260,9 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     // Destroyed before the gate, which joins its workers.
     const std::unique_ptr<Stall, std::function<void(Stall*)>> releaseAtEnd(stall.get(), [](Stall* s) { s->release(); });
 
-    spawn(bundle("Stall.app", infoPlistSaying("com.example.stall")), "5", kNobody);
+    spawn(bundle("Stall.app", infoPlistSaying("com.example.stall")), "7", kNobody);
     int refusals = 0;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 7; ++i) {
         ClientGate::Socket socket = acceptSocket();
         ASSERT_TRUE(socket.is_open());
         gate.check(std::move(socket), [&](ClientGate::Socket, bool verdict) {
@@ -270,6 +270,7 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
             ++refusals;
         });
     }
+    // Six places, all borrowed beyond the share of four; the seventh finds none.
     ASSERT_TRUE(runUntil([&] { return refusals == 1 && stall->held == 2; }));
 
     std::optional<bool> application;
@@ -277,10 +278,10 @@ TEST_F(GateTree, AUserWithStalledChecksCannotCrowdOutTheApplication) {
     gate.check(acceptSocket(), [&](ClientGate::Socket, bool verdict) { application = verdict; });
     ASSERT_TRUE(runUntil([&] { return application.has_value(); }));
     EXPECT_TRUE(*application);
-    EXPECT_EQ(refusals, 1) << "the stalled checks are still held";
+    EXPECT_EQ(refusals, 2) << "one borrowed place taken back; the stalled checks are still held";
 
     stall->release();
-    EXPECT_TRUE(runUntil([&] { return refusals == 5; }));
+    EXPECT_TRUE(runUntil([&] { return refusals == 7; }));
 }
 
 // However many peers are refused, the log gets a few lines a window, and the
@@ -305,13 +306,23 @@ TEST(RefusalLog, WritesAFewLinesAMinuteAndCountsTheRest) {
     ::close(pair[1]);
 }
 
-TEST(GateQuota, CapsWaitingChecksInAllAndPerUserAndRunningPerUser) {
-    GateQuota quota(3, 2, 1);
+TEST(GateQuota, CapsWaitingChecksInAllAndRunningPerUserAndLendsFreePlaces) {
+    GateQuota quota(4, 2, 1);
     EXPECT_TRUE(quota.tryAdmit(1));
     EXPECT_TRUE(quota.tryAdmit(1));
-    EXPECT_FALSE(quota.tryAdmit(1)) << "the user's share is full";
+    EXPECT_FALSE(quota.isBorrowing(1)) << "exactly its share";
+    EXPECT_TRUE(quota.tryAdmit(1)) << "a free place is lent beyond the share";
+    EXPECT_TRUE(quota.isBorrowing(1));
+    EXPECT_FALSE(quota.mayReclaim(1)) << "a borrower takes nothing back";
     EXPECT_TRUE(quota.tryAdmit(2));
     EXPECT_FALSE(quota.tryAdmit(3)) << "all places taken";
+    EXPECT_TRUE(quota.mayReclaim(3)) << "but user 3 may take back user 1's borrowed one";
+    quota.withdrawn(1);
+    EXPECT_FALSE(quota.isBorrowing(1));
+    EXPECT_TRUE(quota.tryAdmit(3));
+    EXPECT_FALSE(quota.tryAdmit(1)) << "full again";
+    EXPECT_TRUE(quota.mayReclaim(2)) << "user 2 is under its share";
+    quota.withdrawn(3);
 
     EXPECT_TRUE(quota.mayStart(1));
     quota.started(1);

@@ -20,14 +20,13 @@ using Clock = std::chrono::steady_clock;
 constexpr uint8_t kReadBytes = 5;
 
 SmcImage macImage(bool unavailable = false) {
-    std::string error;
-    std::optional<SmcImage> image = SmcImage::fromJson(
+    const auto image = SmcImage::fromJson(
         R"({"model":"MacBookPro11,1","unavailable":)" + std::string(unavailable ? "true" : "false") +
             R"(,"keys":[{"key":"F0ID","type":"ch8*","bytes":"4c656674"},
             {"key":"F0Mn","type":"fpe2","bytes":"1770"},{"key":"F0Mx","type":"fpe2","bytes":"5dc0"},
             {"key":"F0Ac","type":"fpe2","bytes":"1f40"},{"key":"TC0P","type":"sp78","bytes":"2f80"}]})",
-        "test", error);
-    EXPECT_TRUE(image) << error;
+        "test");
+    EXPECT_TRUE(image) << image.error().message;
     return *image;
 }
 

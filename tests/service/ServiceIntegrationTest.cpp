@@ -271,6 +271,20 @@ TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
     EXPECT_TRUE(fetch().modelData) << "a freed place can be taken again";
 }
 
+// The admitted application opening connections in a burst, all before the
+// first is decided: the gate lends it the free places beyond its share, so
+// the burst is served up to the connection limit, and only what lies beyond
+// the limit is refused.
+TEST_F(Service, ServesABurstOfOneUserUpToTheConnectionLimit) {
+    start(macImage());
+    std::vector<std::unique_ptr<RawConnection>> burst;
+    for (int i = 0; i < 300; ++i) burst.push_back(std::make_unique<RawConnection>(socket_));
+    for (const auto& connection : burst) connection->send(platform::ipc::getModelDataRequestFrame());
+    int served = 0;
+    for (const auto& connection : burst) served += connection->readFrame().empty() ? 0 : 1;
+    EXPECT_EQ(served, 256);
+}
+
 TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vrl-activation-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/smc/BuiltInImage.h"
@@ -19,9 +21,9 @@ using platform::smc::SmcImage;
 using platform::smc::SmcKeyFailure;
 
 std::string refusal(const std::string& json) {
-    std::string error;
-    EXPECT_FALSE(SmcImage::fromJson(json, "bad.json", error)) << json;
-    return error;
+    const auto image = SmcImage::fromJson(json, "bad.json");
+    EXPECT_FALSE(image) << json;
+    return image ? std::string() : image.error().message;
 }
 
 TEST(SmcImage, ReadsEveryFieldWithItsDefaults) {
@@ -58,10 +60,52 @@ TEST(SmcImage, RefusesMalformedImagesNamingFileAndEntry) {
     refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00","attributes":256}]})");
     refusal(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00","size":-1}]})");
     refusal(R"({"unavailable":"yes","keys":[]})");
-    std::string unused;
     EXPECT_TRUE(SmcImage::fromJson(R"({"keys":[{"key":"TC0P","type":"sp78","bytes":")" + std::string(64, '0') +
                                        R"("}]})",
-                                   "ok.json", unused));
+                                   "ok.json"));
+}
+
+// A misspelt field or a second entry for a key would otherwise be dropped
+// without a word, and the image would not be what its author reads.
+TEST(SmcImage, RefusesUnknownFieldsAndKeysListedTwiceNamingWhere) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"keys":[{"key":"TC0P","type":"sp78","bytes":"00"},{"key":"TC1C","type":"sp78","byte":"00"}]})",
+         R"(bad.json: keys[1] ("TC1C"): unknown field "byte")"},
+        {R"({"modle":"Mac","keys":[]})", R"(bad.json: unknown field "modle")"},
+        {R"({"keys":[{"key":"TC0P","type":"sp78"},{"key":"TC1C","type":"sp78"},{"key":"TC0P","type":"sp78"}]})",
+         R"(bad.json: key "TC0P" listed twice, in keys[0] and keys[2])"},
+    };
+    for (const auto& [json, message] : cases) EXPECT_TRUE(refusal(json).starts_with(message)) << refusal(json);
+}
+
+class SmcImageFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory = std::filesystem::temp_directory_path() / ("smc-files-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(directory);
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+    std::filesystem::path directory;
+};
+
+// Whatever path the service is given, it answers at once with what is wrong:
+// never a hang on a FIFO, never an endless read of a device.
+TEST_F(SmcImageFile, ReadsOnlyRegularFilesWithinTheLimitSayingWhyNot) {
+    ASSERT_EQ(::mkfifo((directory / "fifo").c_str(), 0600), 0);
+    std::ofstream(directory / "huge") << R"({"keys":[)" << std::string(platform::smc::kMaxSmcImageBytes, ' ') << "]}";
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {directory / "fifo", "is a FIFO, not a regular file"},
+        {directory, "is a directory, not a regular file"},
+        {"/dev/zero", "is a character device, not a regular file"},
+        {directory / "huge", "is larger than 4194304 bytes"},
+        {directory / "missing", "No such file or directory"},
+    };
+    for (const auto& [path, phrase] : cases) {
+        const auto image = SmcImage::fromFile(path);
+        const std::string message = image ? std::string("accepted") : image.error().message;
+        EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(phrase), std::string::npos) << message;
+    }
 }
 
 TEST(SmcImage, BuiltInImageLoads) {
@@ -90,13 +134,14 @@ protected:
 };
 
 TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewIsBroken) {
-    std::string error;
-    EXPECT_FALSE(SimulatedSmc::watchingFile(file, error));
-    EXPECT_NE(error.find(file.string()), std::string::npos);
+    const auto missing = SimulatedSmc::watchingFile(file);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find(file.string()), std::string::npos);
 
     write(R"({"model":"Mac-1","keys":[{"key":"TC0P","type":"sp78","bytes":"2f80"}]})");
-    driver = SimulatedSmc::watchingFile(file, error);
-    ASSERT_TRUE(driver) << error;
+    auto watching = SimulatedSmc::watchingFile(file);
+    ASSERT_TRUE(watching) << watching.error().message;
+    driver = std::move(*watching);
     Smc access(*driver);
     ASSERT_EQ(access.smcOpen(), 0);
     EXPECT_DOUBLE_EQ(access.smcGetTemperature("TC0P"), 47.5);
@@ -110,11 +155,25 @@ TEST_F(WatchedImageTest, ReReadsAChangedFileAtOpenAndKeepsTheOldImageWhenTheNewI
     EXPECT_EQ(getSmcKeysFromConnection(access).size(), 3u);
     access.smcClose();
 
-    write(R"({"model":"Mac-3","keys":[{"key":"TOOLONG","type":"sp78","bytes":"00"}]})");
-    ASSERT_EQ(access.smcOpen(), 0);
-    EXPECT_EQ(driver->model(), "Mac-2");
-    EXPECT_EQ(getSmcKeysFromConnection(access).size(), 3u);
-    access.smcClose();
+    // Each refused replacement leaves Mac-2 in use: a malformed entry, a key
+    // listed twice, and a FIFO in the file's place (which must not hang).
+    const auto replaceWithFifo = [this] {
+        std::filesystem::remove(file);
+        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    };
+    const std::function<void()> refused[] = {
+        [this] { write(R"({"model":"Mac-3","keys":[{"key":"TOOLONG","type":"sp78","bytes":"00"}]})"); },
+        [this] { write(R"({"model":"Mac-3","keys":[{"key":"TC0P","type":"sp78"},{"key":"TC0P","type":"sp78"}]})"); },
+        replaceWithFifo,
+    };
+    for (const auto& replace : refused) {
+        replace();
+        ASSERT_EQ(access.smcOpen(), 0);
+        EXPECT_EQ(driver->model(), "Mac-2");
+        EXPECT_EQ(getSmcKeysFromConnection(access).size(), 3u);
+        access.smcClose();
+    }
+    std::filesystem::remove(file);
 
     write(R"({"unavailable":true,"keys":[]})");
     EXPECT_EQ(access.smcOpen(), 1);

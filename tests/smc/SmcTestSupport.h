@@ -12,9 +12,8 @@
 namespace vrl::test {
 
 inline platform::smc::SmcImage imageFromJson(const std::string& json) {
-    std::string error;
-    auto image = platform::smc::SmcImage::fromJson(json, "test image", error);
-    EXPECT_TRUE(image) << error;
+    auto image = platform::smc::SmcImage::fromJson(json, "test image");
+    EXPECT_TRUE(image) << image.error().message;
     return image.value_or(platform::smc::SmcImage{});
 }
 

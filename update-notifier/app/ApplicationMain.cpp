@@ -4,8 +4,10 @@
 // only exists once the standard library's configuration has been read, and
 // every translation unit must agree on it.
 #include <csignal>
+#include <cstdio>
 #include <system_error>
 
+#include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
 
@@ -14,35 +16,69 @@
 #include "platform/network/SystemReachability.h"
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "update-notifier/app/AppDelegate.h"
+#include "update-notifier/app/OneShotCheck.h"
 #include "update-notifier/app/SystemUpdaterEnvironment.h"
 #include "update-notifier/scheduler/AsioRepeatingTimerFacility.h"
 #include "update-notifier/scheduler/SystemUpdateClock.h"
 
 namespace qm {
+namespace {
 
-int ApplicationMain(double checkInterval) {
-    // Declared in the order they are needed, so each is destroyed only after
-    // everything that refers to it.
+// The real collaborators, declared in the order they are needed, so each is
+// destroyed only after everything that refers to it.
+struct SystemParts {
     asio::io_context io;
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     platform::network::SystemReachability reachability;
-    platform::network::CurlHttpClient http(io);
+    platform::network::CurlHttpClient http{io};
     SystemUpdateClock clock;
-    AsioRepeatingTimerFacility timers(io);
-    SystemUpdaterEnvironment environment(io, bundle, reachability, http, clock, timers);
-    platform::notifications::FreedesktopNotificationCenter center("vrlupdatenotifier");
-    AppDelegate delegate(environment, center, checkInterval);
+    AsioRepeatingTimerFacility timers{io};
+    SystemUpdaterEnvironment environment{io, bundle, reachability, http, clock, timers};
+    platform::notifications::FreedesktopNotificationCenter center{"vrlupdatenotifier"};
+};
+
+int statusOf(CheckVerdict verdict) {
+    switch (verdict) {
+        case CheckVerdict::upToDate: return kUpToDateStatus;
+        case CheckVerdict::newerPublished: return kNewerPublishedStatus;
+        case CheckVerdict::couldNotCheck: break;
+    }
+    return kCouldNotCheckStatus;
+}
+
+}  // namespace
+
+int ApplicationMain(double checkInterval) {
+    SystemParts parts;
+    AppDelegate delegate(parts.environment, parts.center, checkInterval);
 
     // The coordinator ends inside the handler, while the loop still runs, so
-    // its timer and transfer are cancelled before the loop is left.
-    asio::signal_set stopSignals(io, SIGTERM, SIGINT);
-    stopSignals.async_wait([&io, &delegate](const std::error_code&, int) {
+    // its timer and transfer are cancelled before the loop is left. SIGHUP
+    // too: a notifier started by hand goes with its terminal, as cleanly.
+    asio::signal_set stopSignals(parts.io, SIGTERM, SIGINT, SIGHUP);
+    stopSignals.async_wait([&parts, &delegate](const std::error_code&, int) {
         delegate.applicationWillTerminate();
-        io.stop();
+        parts.io.stop();
     });
     delegate.applicationDidFinishLaunching();
-    io.run();
+    parts.io.run();
     return 0;
+}
+
+int CheckOnceMain(bool notify) {
+    SystemParts parts;
+    // The reachability test runs on a thread of its own and posts its answer
+    // later: until the outcome, the loop must not run out of work.
+    const auto waitForOutcome = asio::make_work_guard(parts.io);
+    int status = kCouldNotCheckStatus;
+    OneShotCheck check(parts.environment, parts.center, notify, [&parts, &status](const CheckOutcome& outcome) {
+        std::fprintf(stderr, "vrlupdatenotifier: %s\n", outcome.text.c_str());
+        status = statusOf(outcome.verdict);
+        parts.io.stop();
+    });
+    check.start();
+    if (!parts.io.stopped()) parts.io.run();
+    return status;
 }
 
 }  // namespace qm

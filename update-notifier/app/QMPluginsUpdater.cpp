@@ -2,22 +2,13 @@
 
 #include <utility>
 
-#include "platform/foundation/PropertyList.h"
+#include "update-notifier/app/Announcement.h"
+#include "update-notifier/app/CheckOutcome.h"
 #include "update-notifier/app/FeedAddress.h"
+#include "update-notifier/app/HostInfo.h"
 #include "update-notifier/feed/VersionValue.h"
 
 namespace qm {
-namespace {
-
-std::optional<std::string> valueFor(const std::optional<platform::foundation::StringDictionary>& info,
-                                    const std::string& key) {
-    if (!info) return std::nullopt;
-    const auto found = info->find(key);
-    if (found == info->end()) return std::nullopt;
-    return found->second;
-}
-
-}  // namespace
 
 QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment& environment,
                                    platform::notifications::UserNotificationCenter& center, double checkInterval)
@@ -39,13 +30,10 @@ QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment& environment,
 QMPluginsUpdater::~QMPluginsUpdater() { center.setDelegate(nullptr); }
 
 void QMPluginsUpdater::getUpdaterData() {
-    const std::filesystem::path infoPlist = env.hostInfoPlist();
-    const auto info = platform::foundation::readStringDictionary(infoPlist);
-    feedurl = valueFor(info, "SUFeedURL");
-    currentInstalledVersion = valueFor(info, "CFBundleVersion");
-    if (!feedurl)
-        env.log(platform::log::Priority::debug,
-                "no \"SUFeedURL\" in " + infoPlist.string() + ": no check can succeed");
+    const HostDetails host = readHostDetails(env.hostInfoPlist());
+    feedurl = host.feedAddress;
+    currentInstalledVersion = host.installedVersion;
+    if (!host.problem.empty()) env.log(platform::log::Priority::debug, host.problem + ": no check can succeed");
 }
 
 void QMPluginsUpdater::timeToCheckForUpdate() {
@@ -56,6 +44,7 @@ void QMPluginsUpdater::timeToCheckForUpdate() {
 
 void QMPluginsUpdater::internetConnectedContinueCheckForUpdate() {
     if (!xmlDownloader->isNetWorkReachable()) {
+        env.log(platform::log::Priority::debug, "check: " + xmlDownloader->failureReason());
         errorLog();
         endCheckingUpdate();
         return;
@@ -66,13 +55,27 @@ void QMPluginsUpdater::internetConnectedContinueCheckForUpdate() {
 void QMPluginsUpdater::downloadFinished() {
     const auto& content = xmlDownloader->xmlcontent();
     if (!content || content->empty()) {
+        env.log(platform::log::Priority::debug, "check: feed download failed: " + xmlDownloader->failureReason());
         errorLog();
         endCheckingUpdate();
         return;
     }
     xmlParser->setXmlcontent(*content);
+    env.log(platform::log::Priority::debug, "check: " + sightingText(outcomeOfFeed(*content, *xmlParser,
+                                                                                     currentInstalledVersion)));
     if (xmlParser->isNewVersionAvailable()) requestToNotify();
     endCheckingUpdate();
+}
+
+// The parser arms itself at the first sighting of any newer version and
+// answers yes from the next on; the log says which this was.
+std::string QMPluginsUpdater::sightingText(const CheckOutcome& outcome) const {
+    if (outcome.verdict != CheckVerdict::newerPublished) return outcome.text;
+    if (!xmlParser->isNewVersionAvailable())
+        return outcome.text + "; first sighting of a newer version, announced at the next check";
+    if (integerValue(xmlParser->currentVersionAvailable()) <= integerValue(lastVersionNotified))
+        return outcome.text + "; already announced";
+    return outcome.text + "; second sighting of a newer version, announcing it";
 }
 
 void QMPluginsUpdater::requestToNotify() {
@@ -88,18 +91,7 @@ void QMPluginsUpdater::endCheckingUpdate() { isCurrentlyChecking_ = false; }
 
 std::string QMPluginsUpdater::VRLLoc(const std::string& key) const { return env.localizedString(key); }
 
-void QMPluginsUpdater::showNotification(const std::string& text) {
-    platform::notifications::UserNotification notification;
-    notification.title = kNotificationTitle;
-    notification.informativeText = text;
-    notification.soundName = platform::notifications::kDefaultSoundName;
-    notification.hasActionButton = true;
-    notification.hasReplyButton = false;
-    // Without a notification service the announcement would be lost; the log
-    // keeps it where the user or an administrator can still find it.
-    if (!center.deliverNotification(notification))
-        env.log(platform::log::Priority::notice, std::string(kNotificationTitle) + ": " + text);
-}
+void QMPluginsUpdater::showNotification(const std::string& text) { showAnnouncement(env, center, text); }
 
 bool QMPluginsUpdater::userNotificationCenterShouldPresentNotification(
     platform::notifications::UserNotificationCenter&, const platform::notifications::UserNotification&) {

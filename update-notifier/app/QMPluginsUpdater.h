@@ -11,13 +11,12 @@
 #include <string>
 
 #include "platform/notifications/UserNotificationCenter.h"
+#include "update-notifier/app/CheckOutcome.h"
 #include "update-notifier/app/UpdaterEnvironment.h"
 
 namespace qm {
 
 inline constexpr double kCheckInterval = 43200.0;  // 12 hours
-inline constexpr const char* kNotificationTitle = "Vorrel Plugins Manager";
-inline constexpr const char* kNewVersionKey = "A new version is available";
 inline constexpr const char* kCheckFailedLine = "Cannot check Vorrel Plugins Manager updates status";
 
 class QMPluginsUpdater final : public QMUpdateTimerDelegate,
@@ -28,7 +27,10 @@ public:
     // environment make the downloader, the parser and a scheduler of period
     // `checkInterval` (positive), once each, and starts the scheduler. A
     // missing or unreadable Info.plist leaves the address and version absent:
-    // every check then ends unreachable and is logged. Requires: `environment`
+    // every check then ends unreachable and is logged, the reason once at
+    // debug priority. Each check's outcome is logged at debug priority: the
+    // host unreachable, the download's failure, a feed that is no appcast,
+    // up to date, or a newer version seen. Requires: `environment`
     // and `center` outlive the coordinator.
     QMPluginsUpdater(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
                      double checkInterval);
@@ -53,6 +55,7 @@ private:
     void requestToNotify();
     void errorLog();
     void endCheckingUpdate();
+    std::string sightingText(const CheckOutcome& outcome) const;
     std::string VRLLoc(const std::string& key) const;
     void showNotification(const std::string& text);
 

@@ -4,7 +4,6 @@
 
 #include <asio/post.hpp>
 
-#include "platform/log/SystemLog.h"
 #include "platform/network/ReachabilityFlags.h"
 #include "update-notifier/feed/FeedText.h"
 
@@ -13,6 +12,7 @@ namespace qm {
 namespace {
 
 constexpr const char* kUserAgent = "vrlupdatenotifier/" VRL_VERSION;
+constexpr const char* kNoAddress = "no feed address (no usable \"SUFeedURL\" in the host's Info.plist)";
 
 }  // namespace
 
@@ -52,14 +52,17 @@ void QMXMLDownloader::checkReachability() {
     const std::string host = _xmlURL ? _xmlURL->host() : std::string();
     const std::uint32_t flags = host.empty() ? 0 : reachability_.flagsForHost(host);
     isNetWorkReachable_ = platform::network::flagsMeanReachable(flags);
+    if (isNetWorkReachable_) failureReason_.clear();
+    else failureReason_ = host.empty() ? std::string(kNoAddress) : "the feed's host " + host + " is unreachable";
 }
 
 void QMXMLDownloader::startDownload() {
     xmlcontent_ = std::string();
+    failureReason_.clear();
     connection_.reset();
     if (!_xmlURL) {
         asio::post(io_, [this, alive = alive_] {
-            if (*alive) connectionDidFailWithError();
+            if (*alive) connectionDidFailWithError(kNoAddress);
         });
         return;
     }
@@ -70,7 +73,7 @@ void QMXMLDownloader::startDownload() {
 
 void QMXMLDownloader::connectionDidReceiveResponse(std::optional<long> status) {
     if (status && *status != 200) {
-        platform::log::debugLog("feed download refused: HTTP status " + std::to_string(*status));
+        failureReason_ = "HTTP status " + std::to_string(*status);
         if (connection_) connection_->cancel();
         finishTransfer();
         return;
@@ -82,10 +85,14 @@ void QMXMLDownloader::connectionDidReceiveData(std::string_view chunk) { mdata.a
 
 void QMXMLDownloader::connectionDidFinishLoading() {
     xmlcontent_ = feedTextFromBody(mdata);
+    if (!xmlcontent_) failureReason_ = "the body is not valid UTF-8";
     finishTransfer();
 }
 
-void QMXMLDownloader::connectionDidFailWithError() { finishTransfer(); }
+void QMXMLDownloader::connectionDidFailWithError(const std::string& reason) {
+    failureReason_ = reason;
+    finishTransfer();
+}
 
 void QMXMLDownloader::finishTransfer() {
     mdata.clear();

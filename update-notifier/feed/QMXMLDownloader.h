@@ -51,12 +51,13 @@ public:
     bool isNetWorkReachable() const override { return isNetWorkReachable_; }
     void startDownload() override;
     const std::optional<std::string>& xmlcontent() const override { return xmlcontent_; }
+    const std::string& failureReason() const override { return failureReason_; }
 
     // The transfer's callbacks, on the thread that runs `io`.
     void connectionDidReceiveResponse(std::optional<long> status) override;
     void connectionDidReceiveData(std::string_view chunk) override;
     void connectionDidFinishLoading() override;
-    void connectionDidFailWithError() override;
+    void connectionDidFailWithError(const std::string& reason) override;
 
 private:
     // The test itself, synchronous; on the worker thread.
@@ -73,6 +74,8 @@ private:
     // Written by the reachability worker, read on the main thread only after
     // the worker's answer was posted there.
     bool isNetWorkReachable_ = false;
+    // Written by the worker as the flag is, or on the main thread.
+    std::string failureReason_;
     QMXMLDownloaderDelegate& delegate_;
     std::optional<std::string> xmlcontent_;
     std::unique_ptr<platform::network::HttpConnection> connection_;

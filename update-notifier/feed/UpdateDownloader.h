@@ -27,6 +27,10 @@ public:
     // The feed text after the last download: "" from the start of a download
     // and after a failed one, absent when the body was not valid UTF-8.
     virtual const std::optional<std::string>& xmlcontent() const = 0;
+    // Why the last test found the host unreachable, or the last download
+    // gave no feed text ("HTTP status 404", the transport's own reason, "the
+    // body is not valid UTF-8"); empty after a success.
+    virtual const std::string& failureReason() const = 0;
 };
 
 }  // namespace qm

@@ -33,6 +33,9 @@ public:
     // does not select nodes.
     std::optional<std::vector<const xmlNode*>> nodesForXPath(const char* expression) const;
 
+    // The document element; a parsed document always has one.
+    const xmlNode& rootElement() const { return *xmlDocGetRootElement(document_.get()); }
+
     // Whether the node's name as written (for an element "prefix:local") is
     // exactly `qualifiedName`. Nodes without a name (CDATA) never match, and
     // the fixed names libxml2 gives text and comments ("text", "comment")

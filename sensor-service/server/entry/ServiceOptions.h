@@ -12,14 +12,16 @@ struct ServiceOptions {
     std::optional<std::string> smcImage;
     bool smcDemo = false;
     std::optional<std::string> socketPath;
+    // --dump-image[=FILE]: the file to write the SMC image to, empty for
+    // standard output; the service does not start.
+    std::optional<std::string> dumpImage;
     bool help = false;
     bool version = false;
 };
 
-using ParsedServiceOptions = platform::cli::ParsedOptions<ServiceOptions>;
-
-// Parses the arguments after the program name.
-ParsedServiceOptions parseServiceOptions(const std::vector<std::string>& args);
+// Parses the arguments after the program name; a usage error names the
+// argument at fault.
+platform::Result<ServiceOptions> parseServiceOptions(const std::vector<std::string>& args);
 std::string serviceUsage();
 
 }  // namespace vrl

@@ -51,10 +51,13 @@ std::unique_ptr<SensorMachine> selectMachine(const ServiceOptions& options,
         return SensorMachine::simulated(std::move(smc));
     }
     if (options.smcImage) {
-        auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage, error);
-        if (!smc) return nullptr;
+        auto smc = platform::smc::SimulatedSmc::watchingFile(*options.smcImage);
+        if (!smc) {
+            error = smc.error().message;
+            return nullptr;
+        }
         reportSimulatedSmc("the image " + *options.smcImage + " (--smc-image)");
-        return SensorMachine::simulated(std::move(smc));
+        return SensorMachine::simulated(std::move(*smc));
     }
     reportAppleSmc(appleSmcDirectory);
     auto attributes = std::make_unique<platform::smc::AppleSmcAttributeFiles>(appleSmcDirectory);

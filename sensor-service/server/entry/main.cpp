@@ -2,6 +2,7 @@
 #include <systemd/sd-daemon.h>
 
 #include <csignal>
+#include <exception>
 #include <iostream>
 
 #include <asio/io_context.hpp>
@@ -13,6 +14,7 @@
 #include "platform/log/SystemLog.h"
 #include "platform/smc/AppleSmcDriver.h"
 #include "sensor-service/server/entry/DecisionAgent.h"
+#include "sensor-service/server/entry/ImageDump.h"
 #include "sensor-service/server/entry/ServiceOptions.h"
 #include "sensor-service/server/entry/SmcSelection.h"
 
@@ -32,15 +34,17 @@ std::unique_ptr<platform::ipc::UnixListener> openListener(asio::io_context& io, 
         auto activated = platform::ipc::UnixListener::fromActivation(io, error);
         if (activated || !error.empty()) return activated;
     }
-    const platform::ipc::EndpointPath endpoint =
-        options.socketPath ? platform::ipc::EndpointPath{*options.socketPath, {}}
-                           : platform::ipc::defaultEndpointPath(identifier);
-    if (!endpoint.path) {
-        error = endpoint.error;
+    const auto endpoint = options.socketPath ? platform::ipc::fittingEndpointPath(*options.socketPath)
+                                             : platform::ipc::defaultEndpointPath(identifier);
+    if (!endpoint) {
+        error = endpoint.error().message;
         return nullptr;
     }
-    if (!platform::ipc::prepareEndpointDirectory(*endpoint.path, error)) return nullptr;
-    return platform::ipc::UnixListener::bindTo(io, *endpoint.path, error);
+    if (const auto prepared = platform::ipc::prepareEndpointDirectory(*endpoint); !prepared) {
+        error = prepared.error().message;
+        return nullptr;
+    }
+    return platform::ipc::UnixListener::bindTo(io, *endpoint, error);
 }
 
 int fail(const std::string& message) {
@@ -48,15 +52,13 @@ int fail(const std::string& message) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const vrl::ParsedServiceOptions parsed = vrl::parseServiceOptions({argv + 1, argv + argc});
-    if (!parsed.options) {
-        std::cerr << platform::cli::usageErrorText("vrlsensord", parsed.error);
+int run(int argc, char** argv) {
+    const auto parsed = vrl::parseServiceOptions({argv + 1, argv + argc});
+    if (!parsed) {
+        std::cerr << platform::cli::usageErrorText("vrlsensord", parsed.error().message);
         return platform::cli::kUsageExitStatus;
     }
-    const vrl::ServiceOptions& options = *parsed.options;
+    const vrl::ServiceOptions& options = *parsed;
     if (options.help) {
         std::cout << vrl::serviceUsage();
         return 0;
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
         std::cout << "vrlsensord " << VRL_VERSION << "\n";
         return 0;
     }
+    if (options.dumpImage) return vrl::dumpSmcImage(*options.dumpImage, platform::smc::kAppleSmcDirectory);
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
@@ -75,6 +78,10 @@ int main(int argc, char** argv) {
         machine->mainBundle().bundleIdentifier().value_or(platform::ipc::kDefaultServiceIdentifier);
 
     asio::io_context io;
+    // Set before the socket file exists: whoever sees it may signal at once.
+    // SIGHUP too: a service started by hand goes with its terminal, and like
+    // any other end it removes its socket file.
+    asio::signal_set signals(io, SIGTERM, SIGINT, SIGHUP);
     std::unique_ptr<platform::ipc::UnixListener> listener = openListener(io, options, identifier, error);
     if (!listener) return fail(error);
 
@@ -84,7 +91,6 @@ int main(int argc, char** argv) {
     sd_notify(0, "READY=1");
     platform::log::systemLog(startLine(listener->description()));
 
-    asio::signal_set signals(io, SIGTERM, SIGINT);
     signals.async_wait([&io, &agent](std::error_code, int) {
         agent.stop();
         io.stop();
@@ -92,4 +98,17 @@ int main(int argc, char** argv) {
     io.run();
     sd_notify(0, "STOPPING=1");
     return 0;
+}
+
+}  // namespace
+
+// Every failure the service foresees is a message and status 1; this is the
+// last line for one it does not, which must still not end in an abort and a
+// core dump.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& unforeseen) {
+        return fail(unforeseen.what());
+    }
 }

@@ -55,10 +55,34 @@ void ClientGate::check(Socket socket, Verdict verdict) {
     auto pending = std::make_unique<PendingCheck>(std::move(socket), user.value_or(0), std::move(verdict), io_);
     if (user && !workers_.empty()) {
         const std::lock_guard lock(mutex_);
-        if (quota_.tryAdmit(*user)) queue_.push_back(std::move(pending));
+        if (quota_.tryAdmit(*user) || (reclaimPlaceFor(*user) && quota_.tryAdmit(*user)))
+            queue_.push_back(std::move(pending));
     }
     if (!pending) wake_.notify_one();
     else deliver(*pending, false);
+}
+
+bool ClientGate::makeRoomFor(Socket& socket) {
+    const std::optional<uid_t> user = platform::ipc::peerUserId(socket.native_handle());
+    if (!user) return false;
+    const std::lock_guard lock(mutex_);
+    return reclaimPlaceFor(*user);
+}
+
+// The newest waiting check of a borrowing user is the one refused: it has
+// waited least, and the borrower's older checks keep their turn.
+// Requires mutex_ held.
+bool ClientGate::reclaimPlaceFor(uid_t user) {
+    if (!quota_.mayReclaim(user)) return false;
+    for (auto it = queue_.rbegin(); it != queue_.rend(); ++it) {
+        if (!quota_.isBorrowing((*it)->user)) continue;
+        std::unique_ptr<PendingCheck> borrowed = std::move(*it);
+        queue_.erase(std::next(it).base());
+        quota_.withdrawn(borrowed->user);
+        deliver(*borrowed, false);
+        return true;
+    }
+    return false;
 }
 
 // The socket travels back with the verdict; a verdict dropped because the
@@ -116,8 +140,7 @@ bool ClientGate::admitsInfoPlist(const std::filesystem::path& infoPlist, const F
     if (const std::optional<FileIdentity> seen = FileIdentity::ofPath(infoPlist)) {
         if (const std::optional<bool> known = verdicts_.verdictFor({executable, *seen})) return *known;
     }
-    const std::optional<platform::foundation::SmallFile> file =
-        platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
+    const auto file = platform::foundation::readSmallFile(infoPlist, platform::foundation::kMaxInfoPlistBytes);
     if (!file) return false;
     const std::optional<platform::foundation::StringDictionary> info = parser_->parse(file->bytes);
     bool admitted = false;

@@ -49,7 +49,7 @@ public:
     struct Limits {
         std::size_t workers = 2;
         std::size_t checksInFlight = 256;         // waiting and running, all users
-        std::size_t checksInFlightPerUser = 128;  // fewer than all: one user cannot fill them
+        std::size_t checksInFlightPerUser = 128;  // each user's share, which others cannot take from it
         std::size_t runningChecksPerUser = 1;     // fewer than workers: one user cannot hold them all
         std::size_t rememberedVerdicts = 256;
     };
@@ -69,10 +69,18 @@ public:
 
     // Serving thread only. socket: a connected Unix stream socket of io,
     // which the gate owns until it hands it back. Posts verdict to io exactly
-    // once unless the gate is destroyed first: with the decision of a worker,
-    // or at once with false when a cap is reached or the peer's user is
-    // unknown.
+    // once unless the gate is destroyed first: with the decision of a worker;
+    // at once with false when every place is taken (and none can be taken
+    // back for this user, see GateQuota) or the peer's user is unknown; or,
+    // while it waits in a borrowed place, with false when another user's
+    // check takes that place back.
     void check(Socket socket, Verdict verdict);
+
+    // Serving thread only, for a socket about to be refused because every
+    // place is taken: when its peer's user holds less than its share, the
+    // newest waiting check of a user beyond its share is refused (its verdict
+    // posted as false) to free a place. Whether a place was freed.
+    bool makeRoomFor(Socket& socket);
 
     // The decision itself, what the platform's listener:shouldAcceptNewConnection:
     // asks: true only for the main application. Any thread but the serving
@@ -86,6 +94,7 @@ private:
 
     bool admitsInfoPlist(const std::filesystem::path& infoPlist, const platform::foundation::FileIdentity& executable);
     void deliver(PendingCheck& check, bool admitted);
+    bool reclaimPlaceFor(uid_t user);
     std::unique_ptr<PendingCheck> nextStartable();
     void work();
 

@@ -2,16 +2,24 @@
 
 namespace vrl {
 
-GateQuota::GateQuota(std::size_t total, std::size_t perUser, std::size_t runningPerUser)
-    : total_(total), perUser_(perUser), runningPerUser_(runningPerUser) {}
+GateQuota::GateQuota(std::size_t total, std::size_t share, std::size_t runningPerUser)
+    : total_(total), share_(share), runningPerUser_(runningPerUser) {}
 
 bool GateQuota::tryAdmit(uid_t user) {
     if (admitted_ >= total_) return false;
-    UserLoad& load = byUser_[user];
-    if (load.admitted >= perUser_) return false;
-    ++load.admitted;
+    ++byUser_[user].admitted;
     ++admitted_;
     return true;
+}
+
+bool GateQuota::mayReclaim(uid_t user) const {
+    const auto found = byUser_.find(user);
+    return found == byUser_.end() || found->second.admitted < share_;
+}
+
+bool GateQuota::isBorrowing(uid_t user) const {
+    const auto found = byUser_.find(user);
+    return found != byUser_.end() && found->second.admitted > share_;
 }
 
 bool GateQuota::mayStart(uid_t user) const {
@@ -21,11 +29,15 @@ bool GateQuota::mayStart(uid_t user) const {
 
 void GateQuota::started(uid_t user) { ++byUser_[user].running; }
 
-void GateQuota::finished(uid_t user) {
+void GateQuota::finished(uid_t user) { release(user, true); }
+
+void GateQuota::withdrawn(uid_t user) { release(user, false); }
+
+void GateQuota::release(uid_t user, bool wasRunning) {
     const auto found = byUser_.find(user);
     if (found == byUser_.end()) return;
     --admitted_;
-    --found->second.running;
+    if (wasRunning) --found->second.running;
     if (--found->second.admitted == 0) byUser_.erase(found);
 }
 

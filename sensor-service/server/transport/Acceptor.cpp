@@ -27,8 +27,10 @@ void Acceptor::acceptNext() {
 
 void Acceptor::awaitVerdict(Socket socket) {
     // Sockets waiting for a verdict count against the cap, so a flood of
-    // peers cannot hold more descriptors than the admitted ones may.
-    if (connections_.size() + checking_ >= kMaxConnections) return;
+    // peers cannot hold more descriptors than the admitted ones may. At the
+    // cap a user under its share of the gate takes a place back from one that
+    // borrowed beyond it; the refused check's socket closes with its verdict.
+    if (connections_.size() + checking_ >= kMaxConnections && !gate_->makeRoomFor(socket)) return;
     ++checking_;
     // The gate, and with it every verdict still to come, goes with this object.
     gate_->check(std::move(socket), [this](Socket checked, bool admitted) { decide(std::move(checked), admitted); });

@@ -1,0 +1,35 @@
+#include "update-notifier/app/HostInfo.h"
+
+#include <cerrno>
+
+#include "platform/foundation/SmallFile.h"
+
+namespace qm {
+namespace {
+
+std::optional<std::string> valueFor(const platform::foundation::StringDictionary& info, const std::string& key) {
+    const auto found = info.find(key);
+    if (found == info.end()) return std::nullopt;
+    return found->second;
+}
+
+}  // namespace
+
+platform::Result<platform::foundation::StringDictionary> readHostInfo(const std::filesystem::path& file) {
+    const auto read = platform::foundation::readSmallFile(file, platform::foundation::kMaxInfoPlistBytes);
+    if (!read && read.error().errnum == ENOENT) return platform::fail("no Info.plist at " + file.string(), ENOENT);
+    if (!read) return platform::fail("cannot read the host's Info.plist: " + read.error().message, read.error().errnum);
+    auto info = platform::foundation::parseStringDictionary(read->bytes);
+    if (!info) return platform::fail(file.string() + " is not a property list with a dictionary at its top");
+    return std::move(*info);
+}
+
+HostDetails readHostDetails(const std::filesystem::path& file) {
+    const auto info = readHostInfo(file);
+    if (!info) return {std::nullopt, std::nullopt, info.error().message};
+    HostDetails details{valueFor(*info, "SUFeedURL"), valueFor(*info, "CFBundleVersion"), {}};
+    if (!details.feedAddress) details.problem = "no \"SUFeedURL\" in " + file.string();
+    return details;
+}
+
+}  // namespace qm

@@ -1,0 +1,28 @@
+#pragma once
+// The host application's Info.plist, read for the feed address and the
+// installed version, with a reason of its own for each way it can fail: an
+// administrator must tell a missing file from a damaged one.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Result.h"
+
+namespace qm {
+
+// The string entries of the Info.plist at `file`; an error that says whether
+// the file is missing, cannot be read (the cause), or is not a property list
+// with a dictionary at its top. Any thread; never throws.
+platform::Result<platform::foundation::StringDictionary> readHostInfo(const std::filesystem::path& file);
+
+struct HostDetails {
+    std::optional<std::string> feedAddress;       // "SUFeedURL"
+    std::optional<std::string> installedVersion;  // "CFBundleVersion"
+    std::string problem;  // why there is no feed address (readHostInfo's error, or the key missing)
+};
+
+// What the notifier needs of the Info.plist at `file`. Any thread; never throws.
+HostDetails readHostDetails(const std::filesystem::path& file);
+
+}  // namespace qm

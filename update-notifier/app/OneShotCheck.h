@@ -1,0 +1,49 @@
+#pragma once
+// One check at once, for an administrator who asks rather than waits: reads
+// the host's Info.plist, tests the feed's host, downloads and judges the
+// feed, and hands the outcome over. Unlike the running coordinator it
+// decides at once (no wait for a second sighting) and announces only when
+// asked to.
+//
+// Contract: created, used and destroyed on the thread that runs the main
+// io_context, where its collaborators deliver their messages. The environment
+// and the center outlive it.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/notifications/UserNotificationCenter.h"
+#include "update-notifier/app/CheckOutcome.h"
+#include "update-notifier/app/UpdaterEnvironment.h"
+
+namespace qm {
+
+class OneShotCheck final : public QMXMLDownloaderDelegate {
+public:
+    using Done = std::function<void(const CheckOutcome&)>;
+
+    // Nothing happens before start(). With `notify`, a newer version is
+    // announced as the running notifier announces it.
+    OneShotCheck(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
+                 bool notify, Done done)
+        : env_(environment), center_(center), notify_(notify), done_(std::move(done)) {}
+
+    // Starts the check; `done` is called exactly once, maybe before start()
+    // returns (an Info.plist without a feed address).
+    void start();
+
+    void internetConnectedContinueCheckForUpdate() override;
+    void downloadFinished() override;
+
+private:
+    UpdaterEnvironment& env_;
+    platform::notifications::UserNotificationCenter& center_;
+    bool notify_;
+    Done done_;
+    std::optional<std::string> installed_;
+    std::unique_ptr<UpdateDownloader> downloader_;
+    std::unique_ptr<UpdateParser> parser_;
+};
+
+}  // namespace qm
