@@ -58,8 +58,7 @@ void ParseAndDecide(benchmark::State& state) {
             benchmark::DoNotOptimize(parser->currentVersionAvailable());
         },
         [&] {
-            parser.emplace();
-            parser->setCurrentInstalledVersion("100");
+            parser.emplace("100");
             floorText = text;
             handedOver = text;
         });

@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
-    qm::QMXMLParser parser;
-    parser.setCurrentInstalledVersion(std::string("130"));
+    qm::QMXMLParser parser{"130"};
     for (int document = 0; document < 4 && !rest.empty(); ++document) {
         const size_t end = rest.find('\0');
         parser.setXmlcontent(std::string(rest.substr(0, end)));

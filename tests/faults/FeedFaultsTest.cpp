@@ -112,8 +112,7 @@ protected:
     void expectNextCheckWorks() {
         Outcome next = download(server_.url("/good"));
         ASSERT_FALSE(coordinatorWouldLog(next));
-        qm::QMXMLParser parser;
-        parser.setCurrentInstalledVersion("100");
+        qm::QMXMLParser parser{"100"};
         parser.setXmlcontent(*next.xmlcontent);
         EXPECT_EQ(parser.currentVersionAvailable(), std::optional<std::string>("200"));
     }
@@ -173,7 +172,6 @@ class HostileFeeds : public FeedFaults {
 protected:
     void SetUp() override {
         FeedFaults::SetUp();
-        parser_.setCurrentInstalledVersion("100");
         auto good = download(server_.url("/good"));
         ASSERT_TRUE(good.xmlcontent);
         parser_.setXmlcontent(*good.xmlcontent);
@@ -195,7 +193,7 @@ protected:
         EXPECT_EQ(parser_.currentVersionAvailable(), std::optional<std::string>("200"));
     }
 
-    qm::QMXMLParser parser_;
+    qm::QMXMLParser parser_{"100"};
 };
 
 TEST_F(HostileFeeds, MalformedXmlAndAnEntityBombLeaveTheParserAsItWas) {

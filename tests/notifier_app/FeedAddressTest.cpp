@@ -24,9 +24,10 @@ TEST(FeedAddress, KeepsUrlSyntaxAndExistingEscapes) {
 }
 
 TEST(FeedAddress, EscapedAddressParsesOnlyWhenItIsAUrl) {
-    EXPECT_TRUE(platform::network::Url::parse(percentEscapedFeedAddress("http://127.0.0.1:8088/my feed.xml")));
-    EXPECT_FALSE(platform::network::Url::parse(percentEscapedFeedAddress("not a url")));
-    EXPECT_FALSE(platform::network::Url::parse(percentEscapedFeedAddress("")));
+    EXPECT_EQ(qm::feedUrlOf("http://127.0.0.1:8088/my feed.xml")->string(), "http://127.0.0.1:8088/my%20feed.xml");
+    EXPECT_FALSE(qm::feedUrlOf("not a url"));
+    EXPECT_FALSE(qm::feedUrlOf(""));
+    EXPECT_FALSE(qm::feedUrlOf(std::nullopt));
 }
 
 }  // namespace

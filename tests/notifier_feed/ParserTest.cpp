@@ -28,7 +28,7 @@ std::string feed(const std::vector<std::string>& versions) {
 }
 
 std::optional<std::string> greatestOf(const std::vector<std::string>& versions) {
-    QMXMLParser parser;
+    QMXMLParser parser{std::nullopt};
     parser.setXmlcontent(feed(versions));
     return parser.currentVersionAvailable();
 }
@@ -64,8 +64,7 @@ TEST(ParserVersionOrder, GreatestIntegerWinsWhateverTheOrder) {
 }
 
 TEST(ParserDecision, ArmsOnFirstSightingAndAnswersYesFromTheSecond) {
-    QMXMLParser parser;
-    parser.setCurrentInstalledVersion("130");
+    QMXMLParser parser{"130"};
     parser.setXmlcontent(feed({"135"}));
     EXPECT_FALSE(parser.isNewVersionAvailable());
     parser.setXmlcontent(feed({"135"}));
@@ -79,8 +78,7 @@ TEST(ParserDecision, ArmsOnFirstSightingAndAnswersYesFromTheSecond) {
 }
 
 TEST(ParserDecision, SameOrOlderVersionNeverArms) {
-    QMXMLParser parser;
-    parser.setCurrentInstalledVersion("135");
+    QMXMLParser parser{"135"};
     parser.setXmlcontent(feed({"135"}));
     parser.setXmlcontent(feed({"135"}));
     EXPECT_FALSE(parser.isNewVersionAvailable());
@@ -88,7 +86,7 @@ TEST(ParserDecision, SameOrOlderVersionNeverArms) {
     parser.setXmlcontent(feed({"136"}));
     EXPECT_FALSE(parser.isNewVersionAvailable());
 
-    QMXMLParser noInstalled;
+    QMXMLParser noInstalled{std::nullopt};
     noInstalled.setXmlcontent(feed({"1"}));
     noInstalled.setXmlcontent(feed({"1"}));
     EXPECT_TRUE(noInstalled.isNewVersionAvailable());
@@ -102,7 +100,7 @@ TEST(ParserEnclosures, OnlySparklePrefixAndTheLastEnclosureCount) {
         "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
         "<item><enclosure sv:version=\"200\" version=\"201\"/><sparkle:version>300</sparkle:version></item>"
         "<item><sv:enclosure sparkle:version=\"400\"/></item></channel></rss>";
-    QMXMLParser parser;
+    QMXMLParser parser{std::nullopt};
     parser.setXmlcontent(otherPrefixes);
     EXPECT_EQ(parser.currentVersionAvailable(), std::nullopt);
 
@@ -113,7 +111,7 @@ TEST(ParserEnclosures, OnlySparklePrefixAndTheLastEnclosureCount) {
 
 TEST(ParserEnclosures, ItemWithoutEnclosureReusesTheEarlierOne) {
     // The latest node of a name may come from an earlier item.
-    QMXMLParser parser;
+    QMXMLParser parser{std::nullopt};
     parser.setXmlcontent("<rss><channel><item><enclosure sparkle:version=\"7\"/></item>"
                          "<item><title>  No file \n</title></item></channel></rss>");
     EXPECT_EQ(parser.currentVersionAvailable(), "7");
@@ -136,8 +134,7 @@ TEST(ParserMalformed, TextThatIsNotWellFormedChangesNothing) {
         "not xml at all",
         "",
     };
-    QMXMLParser parser;
-    parser.setCurrentInstalledVersion("1");
+    QMXMLParser parser{"1"};
     parser.setXmlcontent(feed({"5"}));
     ASSERT_FALSE(parser.isNewVersionAvailable());  // armed
     for (const std::string& text : bad) {
@@ -151,8 +148,7 @@ TEST(ParserMalformed, TextThatIsNotWellFormedChangesNothing) {
 }
 
 TEST(ParserMalformed, RootOtherThanRssHasNoItemsButStillDecides) {
-    QMXMLParser parser;
-    parser.setCurrentInstalledVersion("1");
+    QMXMLParser parser{"1"};
     parser.setXmlcontent(feed({"5"}));
     parser.setXmlcontent("<feed><channel><item><enclosure sparkle:version=\"9\"/></item></channel></feed>");
     EXPECT_EQ(parser.currentVersionAvailable(), "5");
@@ -168,8 +164,7 @@ TEST(ParserEntities, DeclaredEntitiesAreNeverExpandedNorFetched) {
     ASSERT_EQ(::write(fd, markup.data(), markup.size()), static_cast<ssize_t>(markup.size()));
     ::close(fd);
 
-    QMXMLParser parser;
-    parser.setCurrentInstalledVersion("1");
+    QMXMLParser parser{"1"};
     parser.setXmlcontent(feed({"5"}));
     // Well-formed: each document is parsed and decided on, but an entity
     // offers neither its text nor its markup, nor the file it names.
@@ -200,7 +195,7 @@ TEST(ParserEntities, DeclaredEntitiesAreNeverExpandedNorFetched) {
 TEST(ParserItems, OnlyItemElementsOfChannelsOfTheRssRoot) {
     // Items of every channel count, in document order; an "item" that sits
     // deeper or elsewhere does not.
-    QMXMLParser parser;
+    QMXMLParser parser{std::nullopt};
     parser.setXmlcontent(
         "<rss><channel><item><enclosure sparkle:version=\"5\"/></item></channel>"
         "<other><item><enclosure sparkle:version=\"90\"/></item></other>"
@@ -217,7 +212,7 @@ TEST(ParserItems, OnlyItemElementsOfChannelsOfTheRssRoot) {
 }
 
 TEST(ParserEnclosures, TheLastEnclosureCountsWhereverItStands) {
-    QMXMLParser parser;
+    QMXMLParser parser{std::nullopt};
     parser.setXmlcontent("<rss><channel>"
                          "<item><enclosure sparkle:version=\"50\"/><title>t</title>"
                          "<enclosure sparkle:version=\"30\"/><pubDate>d</pubDate></item>"

@@ -1,47 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
+#include "tests/support/ManualTimers.h"
 #include "update-notifier/scheduler/QMUpdateTimer.h"
 
 namespace {
 
 using qm::QMUpdateTimer;
-
-class ManualClock : public qm::UpdateClock {
-public:
-    double secondsSince1970() const override { return now; }
-    double now = 1.7e9;
-};
-
-// Hands ticks out by hand and counts the timers it runs.
-class ManualTimers : public qm::RepeatingTimerFacility {
-public:
-    class Timer : public qm::RepeatingTimer {
-    public:
-        explicit Timer(ManualTimers& owner) : owner_(owner) { ++owner_.running; }
-        ~Timer() override {
-            --owner_.running;
-            owner_.tick = nullptr;
-        }
-
-    private:
-        ManualTimers& owner_;
-    };
-
-    std::unique_ptr<qm::RepeatingTimer> scheduleRepeating(double interval, std::function<void()> handler) override {
-        period = interval;
-        tick = std::move(handler);
-        ++scheduled;
-        return std::make_unique<Timer>(*this);
-    }
-
-    std::function<void()> tick;
-    double period = 0;
-    int scheduled = 0;
-    int running = 0;
-};
 
 class CountingDelegate : public qm::QMUpdateTimerDelegate {
 public:
@@ -52,16 +16,14 @@ public:
 class SchedulerTest : public ::testing::Test {
 protected:
     void tickAt(double secondsAfterStart) {
-        clock.now = start + secondsAfterStart;
         ASSERT_TRUE(timers.tick);
-        timers.tick();
+        timers.tick(start + secondsAfterStart);
     }
 
-    ManualClock clock;
-    ManualTimers timers;
+    vrl::test::ManualTimers timers;
     CountingDelegate delegate;
-    QMUpdateTimer scheduler{clock, timers, delegate, 43200};
-    double start = clock.now;
+    QMUpdateTimer scheduler{timers, delegate, 43200};
+    double start = 1.7e9;
 };
 
 TEST_F(SchedulerTest, FirstRequestComesOnTheSecondTickThenEveryTick) {

@@ -1,9 +1,14 @@
 #include "update-notifier/app/Announcement.h"
 
+#include "platform/log/SystemLog.h"
+
 namespace qm {
 
-void showAnnouncement(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
-                      const std::string& text) {
+std::string localizedString(const platform::foundation::Bundle& notifierBundle, const std::string& key) {
+    return notifierBundle.localizedStringForKey(key, "", "Localizable");
+}
+
+void showAnnouncement(platform::notifications::UserNotificationCenter& center, const std::string& text) {
     platform::notifications::UserNotification notification;
     notification.title = kNotificationTitle;
     notification.informativeText = text;
@@ -11,7 +16,7 @@ void showAnnouncement(UpdaterEnvironment& environment, platform::notifications::
     notification.hasActionButton = true;
     notification.hasReplyButton = false;
     if (!center.deliverNotification(notification))
-        environment.log(platform::log::Priority::notice, std::string(kNotificationTitle) + ": " + text);
+        platform::log::systemLog(std::string(kNotificationTitle) + ": " + text);
 }
 
 }  // namespace qm

@@ -3,7 +3,7 @@
 namespace qm {
 
 void AppDelegate::applicationDidFinishLaunching() {
-    if (!pluginsupdater_) pluginsupdater_ = std::make_unique<QMPluginsUpdater>(environment, center, checkInterval);
+    if (!pluginsupdater_) pluginsupdater_ = std::make_unique<QMPluginsUpdater>(system, checkInterval);
 }
 
 void AppDelegate::applicationWillTerminate() { pluginsupdater_.reset(); }

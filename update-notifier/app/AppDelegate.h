@@ -2,22 +2,19 @@
 // The application delegate: owns the one update coordinator from launch to
 // termination.
 //
-// Contract: every call on the thread that runs the main io_context. The
-// environment and the notification center outlive the delegate.
+// Contract: every call on the thread that runs the main io_context.
+// Everything the system refers to outlives the delegate.
 #include <memory>
 
-#include "platform/notifications/UserNotificationCenter.h"
+#include "update-notifier/app/NotifierSystem.h"
 #include "update-notifier/app/QMPluginsUpdater.h"
-#include "update-notifier/app/UpdaterEnvironment.h"
 
 namespace qm {
 
 class AppDelegate {
 public:
     // Nothing starts before the launch. Requires: a positive interval.
-    AppDelegate(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
-                double checkInterval)
-        : environment(environment), center(center), checkInterval(checkInterval) {}
+    AppDelegate(const NotifierSystem& system, double checkInterval) : system(system), checkInterval(checkInterval) {}
 
     // Creates the coordinator, which reads its configuration and starts the
     // scheduler; failures there only show as failed checks. A second launch
@@ -31,8 +28,7 @@ public:
     QMPluginsUpdater* pluginsupdater() const { return pluginsupdater_.get(); }
 
 private:
-    UpdaterEnvironment& environment;
-    platform::notifications::UserNotificationCenter& center;
+    const NotifierSystem system;
     double checkInterval;
     std::unique_ptr<QMPluginsUpdater> pluginsupdater_;
 };

@@ -17,9 +17,7 @@
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "update-notifier/app/AppDelegate.h"
 #include "update-notifier/app/OneShotCheck.h"
-#include "update-notifier/app/SystemUpdaterEnvironment.h"
 #include "update-notifier/scheduler/AsioRepeatingTimerFacility.h"
-#include "update-notifier/scheduler/SystemUpdateClock.h"
 
 namespace qm {
 namespace {
@@ -31,10 +29,9 @@ struct SystemParts {
     const platform::foundation::Bundle bundle = platform::foundation::Bundle::mainBundle();
     platform::network::SystemReachability reachability;
     platform::network::CurlHttpClient http{io};
-    SystemUpdateClock clock;
     AsioRepeatingTimerFacility timers{io};
-    SystemUpdaterEnvironment environment{io, bundle, reachability, http, clock, timers};
     platform::notifications::FreedesktopNotificationCenter center{"vrlupdatenotifier"};
+    NotifierSystem system{io, reachability, http, timers, center, bundle};
 };
 
 int statusOf(CheckVerdict verdict) {
@@ -50,7 +47,7 @@ int statusOf(CheckVerdict verdict) {
 
 int ApplicationMain(double checkInterval) {
     SystemParts parts;
-    AppDelegate delegate(parts.environment, parts.center, checkInterval);
+    AppDelegate delegate(parts.system, checkInterval);
 
     // The coordinator ends inside the handler, while the loop still runs, so
     // its timer and transfer are cancelled before the loop is left. SIGHUP
@@ -71,7 +68,7 @@ int CheckOnceMain(bool notify) {
     // later: until the outcome, the loop must not run out of work.
     const auto waitForOutcome = asio::make_work_guard(parts.io);
     int status = kCouldNotCheckStatus;
-    OneShotCheck check(parts.environment, parts.center, notify, [&parts, &status](const CheckOutcome& outcome) {
+    OneShotCheck check(parts.system, notify, [&parts, &status](const CheckOutcome& outcome) {
         std::fprintf(stderr, "vrlupdatenotifier: %s\n", outcome.text.c_str());
         status = statusOf(outcome.verdict);
         parts.io.stop();

@@ -5,7 +5,7 @@
 
 namespace qm {
 
-CheckOutcome outcomeOfFeed(const std::string& text, const UpdateParser& parser,
+CheckOutcome outcomeOfFeed(const std::string& text, const QMXMLParser& parser,
                            const std::optional<std::string>& installed) {
     if (const auto problem = whyNotAnAppcast(text))
         return {CheckVerdict::couldNotCheck, "the feed is no appcast: it is " + *problem};

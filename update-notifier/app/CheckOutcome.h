@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "update-notifier/feed/UpdateParser.h"
+#include "update-notifier/feed/QMXMLParser.h"
 
 namespace qm {
 
@@ -21,7 +21,7 @@ struct CheckOutcome {
 // newerPublished when the greatest version the parser has seen is above
 // `installed` (the decision rule of the parser, without its wait for a second
 // sighting), upToDate otherwise. Main thread only (libxml2).
-CheckOutcome outcomeOfFeed(const std::string& text, const UpdateParser& parser,
+CheckOutcome outcomeOfFeed(const std::string& text, const QMXMLParser& parser,
                            const std::optional<std::string>& installed);
 
 }  // namespace qm

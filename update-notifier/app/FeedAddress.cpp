@@ -39,4 +39,9 @@ std::string percentEscapedFeedAddress(std::string_view address) {
     return escaped;
 }
 
+std::optional<platform::network::Url> feedUrlOf(const std::optional<std::string>& address) {
+    if (!address) return std::nullopt;
+    return platform::network::Url::parse(percentEscapedFeedAddress(*address));
+}
+
 }  // namespace qm

@@ -4,11 +4,18 @@
 // few delimiters such as '"', '<', '>', '\\', '^', '`', '{', '|', '}') becomes
 // %XX. A '%' that already starts a %XX escape is kept, so escaping twice
 // changes nothing; any other '%' is escaped. Any thread; cannot fail.
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/network/Url.h"
 
 namespace qm {
 
 std::string percentEscapedFeedAddress(std::string_view address);
+
+// The URL of the "SUFeedURL" text, escaped as above; absent without a text
+// or when the escaped text is no URL.
+std::optional<platform::network::Url> feedUrlOf(const std::optional<std::string>& address);
 
 }  // namespace qm

@@ -24,6 +24,14 @@ platform::Result<platform::foundation::StringDictionary> readHostInfo(const std:
     return std::move(*info);
 }
 
+// Host.app/Contents/Library/LoginItems/notifier.app -> Host.app/Contents.
+std::filesystem::path hostInfoPlistOf(const platform::foundation::Bundle& notifierBundle) {
+    auto path = notifierBundle.bundlePath().lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    for (int level = 0; level < 3; ++level) path = path.parent_path();
+    return path / "Info.plist";
+}
+
 HostDetails readHostDetails(const std::filesystem::path& file) {
     const auto info = readHostInfo(file);
     if (!info) return {std::nullopt, std::nullopt, info.error().message};

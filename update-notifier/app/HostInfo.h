@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Result.h"
 
@@ -24,5 +25,10 @@ struct HostDetails {
 
 // What the notifier needs of the Info.plist at `file`. Any thread; never throws.
 HostDetails readHostDetails(const std::filesystem::path& file);
+
+// The host application's Info.plist for the notifier's own bundle, which the
+// host ships as a login item; the file may be missing. Any thread; reads no
+// file.
+std::filesystem::path hostInfoPlistOf(const platform::foundation::Bundle& notifierBundle);
 
 }  // namespace qm

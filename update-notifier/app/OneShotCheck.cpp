@@ -7,15 +7,14 @@
 namespace qm {
 
 void OneShotCheck::start() {
-    const HostDetails host = readHostDetails(env_.hostInfoPlist());
+    const HostDetails host = readHostDetails(hostInfoPlistOf(system_.notifierBundle));
     if (!host.feedAddress) {
         done_({CheckVerdict::couldNotCheck, host.problem});
         return;
     }
     installed_ = host.installedVersion;
-    downloader_ = env_.makeDownloader(percentEscapedFeedAddress(*host.feedAddress), *this);
-    parser_ = env_.makeParser();
-    parser_->setCurrentInstalledVersion(installed_);
+    parser_.emplace(installed_);
+    downloader_.emplace(system_.io, system_.reachability, system_.http, *this, feedUrlOf(host.feedAddress));
     downloader_->checkIfInternetConnection();
 }
 
@@ -36,7 +35,7 @@ void OneShotCheck::downloadFinished() {
     parser_->setXmlcontent(*content);
     const CheckOutcome outcome = outcomeOfFeed(*content, *parser_, installed_);
     if (notify_ && outcome.verdict == CheckVerdict::newerPublished)
-        showAnnouncement(env_, center_, env_.localizedString(kNewVersionKey));
+        showAnnouncement(system_.center, localizedString(system_.notifierBundle, kNewVersionKey));
     done_(outcome);
 }
 

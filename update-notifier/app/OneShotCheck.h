@@ -6,16 +6,16 @@
 // asked to.
 //
 // Contract: created, used and destroyed on the thread that runs the main
-// io_context, where its collaborators deliver their messages. The environment
-// and the center outlive it.
+// io_context, where its collaborators deliver their messages. Everything the
+// system refers to outlives it.
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "platform/notifications/UserNotificationCenter.h"
 #include "update-notifier/app/CheckOutcome.h"
-#include "update-notifier/app/UpdaterEnvironment.h"
+#include "update-notifier/app/NotifierSystem.h"
+#include "update-notifier/feed/QMXMLDownloader.h"
+#include "update-notifier/feed/QMXMLParser.h"
 
 namespace qm {
 
@@ -25,9 +25,8 @@ public:
 
     // Nothing happens before start(). With `notify`, a newer version is
     // announced as the running notifier announces it.
-    OneShotCheck(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
-                 bool notify, Done done)
-        : env_(environment), center_(center), notify_(notify), done_(std::move(done)) {}
+    OneShotCheck(const NotifierSystem& system, bool notify, Done done)
+        : system_(system), notify_(notify), done_(std::move(done)) {}
 
     // Starts the check; `done` is called exactly once, maybe before start()
     // returns (an Info.plist without a feed address).
@@ -37,13 +36,13 @@ public:
     void downloadFinished() override;
 
 private:
-    UpdaterEnvironment& env_;
-    platform::notifications::UserNotificationCenter& center_;
+    const NotifierSystem system_;
     bool notify_;
     Done done_;
     std::optional<std::string> installed_;
-    std::unique_ptr<UpdateDownloader> downloader_;
-    std::unique_ptr<UpdateParser> parser_;
+    // Built by start(), once the Info.plist has been read.
+    std::optional<QMXMLParser> parser_;
+    std::optional<QMXMLDownloader> downloader_;
 };
 
 }  // namespace qm

@@ -2,68 +2,64 @@
 
 #include <utility>
 
+#include "platform/log/SystemLog.h"
 #include "update-notifier/app/Announcement.h"
 #include "update-notifier/app/CheckOutcome.h"
 #include "update-notifier/app/FeedAddress.h"
-#include "update-notifier/app/HostInfo.h"
 #include "update-notifier/feed/VersionValue.h"
 
 namespace qm {
 
-QMPluginsUpdater::QMPluginsUpdater(UpdaterEnvironment& environment,
-                                   platform::notifications::UserNotificationCenter& center, double checkInterval)
-    : env(environment), center(center) {
+QMPluginsUpdater::QMPluginsUpdater(const NotifierSystem& system, double checkInterval)
+    : QMPluginsUpdater(system, checkInterval, getUpdaterData(system)) {}
+
+QMPluginsUpdater::QMPluginsUpdater(const NotifierSystem& system, double checkInterval, const HostDetails& host)
+    : center(system.center),
+      notifierBundle(system.notifierBundle),
+      feedurl(host.feedAddress),
+      currentInstalledVersion(host.installedVersion),
+      xmlParser(currentInstalledVersion),
+      xmlDownloader(system.io, system.reachability, system.http, *this, feedUrlOf(feedurl)),
+      updaterTimer(system.timers, *this, checkInterval) {
     center.setDelegate(this);
-    getUpdaterData();
-
-    std::optional<std::string> escapedAddress;
-    if (feedurl) escapedAddress = percentEscapedFeedAddress(*feedurl);
-    xmlDownloader = env.makeDownloader(escapedAddress, *this);
-
-    xmlParser = env.makeParser();
-    xmlParser->setCurrentInstalledVersion(currentInstalledVersion);
-
-    updaterTimer = env.makeScheduler(checkInterval, *this);
-    updaterTimer->startTimer();
+    updaterTimer.startTimer();
 }
 
 QMPluginsUpdater::~QMPluginsUpdater() { center.setDelegate(nullptr); }
 
-void QMPluginsUpdater::getUpdaterData() {
-    const HostDetails host = readHostDetails(env.hostInfoPlist());
-    feedurl = host.feedAddress;
-    currentInstalledVersion = host.installedVersion;
-    if (!host.problem.empty()) env.log(platform::log::Priority::debug, host.problem + ": no check can succeed");
+HostDetails QMPluginsUpdater::getUpdaterData(const NotifierSystem& system) {
+    HostDetails host = readHostDetails(hostInfoPlistOf(system.notifierBundle));
+    if (!host.problem.empty()) platform::log::debugLog(host.problem + ": no check can succeed");
+    return host;
 }
 
 void QMPluginsUpdater::timeToCheckForUpdate() {
     if (isCurrentlyChecking_) return;
     isCurrentlyChecking_ = true;
-    xmlDownloader->checkIfInternetConnection();
+    xmlDownloader.checkIfInternetConnection();
 }
 
 void QMPluginsUpdater::internetConnectedContinueCheckForUpdate() {
-    if (!xmlDownloader->isNetWorkReachable()) {
-        env.log(platform::log::Priority::debug, "check: " + xmlDownloader->failureReason());
+    if (!xmlDownloader.isNetWorkReachable()) {
+        platform::log::debugLog("check: " + xmlDownloader.failureReason());
         errorLog();
         endCheckingUpdate();
         return;
     }
-    xmlDownloader->startDownload();
+    xmlDownloader.startDownload();
 }
 
 void QMPluginsUpdater::downloadFinished() {
-    const auto& content = xmlDownloader->xmlcontent();
+    const auto& content = xmlDownloader.xmlcontent();
     if (!content || content->empty()) {
-        env.log(platform::log::Priority::debug, "check: feed download failed: " + xmlDownloader->failureReason());
+        platform::log::debugLog("check: feed download failed: " + xmlDownloader.failureReason());
         errorLog();
         endCheckingUpdate();
         return;
     }
-    xmlParser->setXmlcontent(*content);
-    env.log(platform::log::Priority::debug, "check: " + sightingText(outcomeOfFeed(*content, *xmlParser,
-                                                                                     currentInstalledVersion)));
-    if (xmlParser->isNewVersionAvailable()) requestToNotify();
+    xmlParser.setXmlcontent(*content);
+    platform::log::debugLog("check: " + sightingText(outcomeOfFeed(*content, xmlParser, currentInstalledVersion)));
+    if (xmlParser.isNewVersionAvailable()) requestToNotify();
     endCheckingUpdate();
 }
 
@@ -71,27 +67,27 @@ void QMPluginsUpdater::downloadFinished() {
 // answers yes from the next on; the log says which this was.
 std::string QMPluginsUpdater::sightingText(const CheckOutcome& outcome) const {
     if (outcome.verdict != CheckVerdict::newerPublished) return outcome.text;
-    if (!xmlParser->isNewVersionAvailable())
+    if (!xmlParser.isNewVersionAvailable())
         return outcome.text + "; first sighting of a newer version, announced at the next check";
-    if (integerValue(xmlParser->currentVersionAvailable()) <= integerValue(lastVersionNotified))
+    if (integerValue(xmlParser.currentVersionAvailable()) <= integerValue(lastVersionNotified))
         return outcome.text + "; already announced";
     return outcome.text + "; second sighting of a newer version, announcing it";
 }
 
 void QMPluginsUpdater::requestToNotify() {
-    const auto available = xmlParser->currentVersionAvailable();
+    const auto available = xmlParser.currentVersionAvailable();
     if (integerValue(available) <= integerValue(lastVersionNotified)) return;
     lastVersionNotified = available;
     showNotification(VRLLoc(kNewVersionKey));
 }
 
-void QMPluginsUpdater::errorLog() { env.log(platform::log::Priority::notice, kCheckFailedLine); }
+void QMPluginsUpdater::errorLog() { platform::log::systemLog(kCheckFailedLine); }
 
 void QMPluginsUpdater::endCheckingUpdate() { isCurrentlyChecking_ = false; }
 
-std::string QMPluginsUpdater::VRLLoc(const std::string& key) const { return env.localizedString(key); }
+std::string QMPluginsUpdater::VRLLoc(const std::string& key) const { return localizedString(notifierBundle, key); }
 
-void QMPluginsUpdater::showNotification(const std::string& text) { showAnnouncement(env, center, text); }
+void QMPluginsUpdater::showNotification(const std::string& text) { showAnnouncement(center, text); }
 
 bool QMPluginsUpdater::userNotificationCenterShouldPresentNotification(
     platform::notifications::UserNotificationCenter&, const platform::notifications::UserNotification&) {

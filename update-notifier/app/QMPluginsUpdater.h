@@ -6,13 +6,15 @@
 // Contract: created, used and destroyed on the thread that runs the main
 // io_context, where its collaborators also deliver their messages. Failed
 // checks are logged and end the cycle; nothing throws out of a cycle.
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "platform/notifications/UserNotificationCenter.h"
 #include "update-notifier/app/CheckOutcome.h"
-#include "update-notifier/app/UpdaterEnvironment.h"
+#include "update-notifier/app/HostInfo.h"
+#include "update-notifier/app/NotifierSystem.h"
+#include "update-notifier/feed/QMXMLDownloader.h"
+#include "update-notifier/feed/QMXMLParser.h"
+#include "update-notifier/scheduler/QMUpdateTimer.h"
 
 namespace qm {
 
@@ -23,17 +25,16 @@ class QMPluginsUpdater final : public QMUpdateTimerDelegate,
                                public QMXMLDownloaderDelegate,
                                public platform::notifications::UserNotificationCenterDelegate {
 public:
-    // Runs the start sequence: becomes the center's delegate, has the
-    // environment make the downloader, the parser and a scheduler of period
-    // `checkInterval` (positive), once each, and starts the scheduler. A
-    // missing or unreadable Info.plist leaves the address and version absent:
-    // every check then ends unreachable and is logged, the reason once at
-    // debug priority. Each check's outcome is logged at debug priority: the
+    // Runs the start sequence: reads the host's Info.plist, builds the parser
+    // (with the installed version), the downloader and a scheduler of period
+    // `checkInterval` (positive), becomes the center's delegate and starts
+    // the scheduler. A missing or unreadable Info.plist leaves the address
+    // and version absent: every check then ends unreachable and is logged,
+    // the reason once at debug priority. Each check's outcome is logged at debug priority: the
     // host unreachable, the download's failure, a feed that is no appcast,
-    // up to date, or a newer version seen. Requires: `environment`
-    // and `center` outlive the coordinator.
-    QMPluginsUpdater(UpdaterEnvironment& environment, platform::notifications::UserNotificationCenter& center,
-                     double checkInterval);
+    // up to date, or a newer version seen, all in the process log.
+    // Requires: everything `system` refers to outlives the coordinator.
+    QMPluginsUpdater(const NotifierSystem& system, double checkInterval);
     // Stops the scheduler, drops a running test or download unreported and
     // leaves the center without a delegate.
     ~QMPluginsUpdater() override;
@@ -51,7 +52,9 @@ public:
     bool isCurrentlyChecking() const { return isCurrentlyChecking_; }
 
 private:
-    void getUpdaterData();
+    // The Info.plist is read once, before the members built from it.
+    QMPluginsUpdater(const NotifierSystem& system, double checkInterval, const HostDetails& host);
+    static HostDetails getUpdaterData(const NotifierSystem& system);
     void requestToNotify();
     void errorLog();
     void endCheckingUpdate();
@@ -59,15 +62,15 @@ private:
     std::string VRLLoc(const std::string& key) const;
     void showNotification(const std::string& text);
 
-    UpdaterEnvironment& env;
     platform::notifications::UserNotificationCenter& center;
-    std::unique_ptr<UpdateScheduler> updaterTimer;
-    std::unique_ptr<UpdateDownloader> xmlDownloader;
-    std::unique_ptr<UpdateParser> xmlParser;
-    bool isCurrentlyChecking_ = false;
-    std::optional<std::string> lastVersionNotified;
+    const platform::foundation::Bundle& notifierBundle;
     std::optional<std::string> feedurl;
     std::optional<std::string> currentInstalledVersion;
+    QMXMLParser xmlParser;
+    QMXMLDownloader xmlDownloader;
+    QMUpdateTimer updaterTimer;
+    bool isCurrentlyChecking_ = false;
+    std::optional<std::string> lastVersionNotified;
 };
 
 }  // namespace qm

@@ -13,7 +13,7 @@
 #include "platform/network/HttpConnection.h"
 #include "platform/network/Reachability.h"
 #include "platform/network/Url.h"
-#include "update-notifier/feed/UpdateDownloader.h"
+#include "update-notifier/feed/QMXMLDownloaderDelegate.h"
 
 namespace qm {
 
@@ -28,11 +28,12 @@ struct QMXMLDownloaderOptions {
 // Fetches the feed in two stages the coordinator asks for separately: a
 // reachability test off the main thread, then the download.
 //
-// Contract: that of UpdateDownloader; every call and every delegate message
-// on the thread that runs `io`. Destroying it (on that thread) joins a
+// Contract: every call and every delegate message on the thread that runs
+// `io`; at most one test or download at a time (the coordinator's check
+// cycles do not overlap). Destroying it (on that thread) joins a
 // running reachability test and drops a running download unreported. The
 // transfers identify themselves as "vrlupdatenotifier/<version>".
-class QMXMLDownloader final : public UpdateDownloader, public platform::network::HttpConnectionDelegate {
+class QMXMLDownloader final : public platform::network::HttpConnectionDelegate {
 public:
     using Options = QMXMLDownloaderOptions;
 
@@ -47,11 +48,21 @@ public:
     QMXMLDownloader(const QMXMLDownloader&) = delete;
     QMXMLDownloader& operator=(const QMXMLDownloader&) = delete;
 
-    void checkIfInternetConnection() override;
-    bool isNetWorkReachable() const override { return isNetWorkReachable_; }
-    void startDownload() override;
-    const std::optional<std::string>& xmlcontent() const override { return xmlcontent_; }
-    const std::string& failureReason() const override { return failureReason_; }
+    // Returns at once; tests off the main thread whether the feed's host can
+    // be reached, then sends internetConnectedContinueCheckForUpdate. Every
+    // failure (no address, no host, a failed lookup) reads as unreachable.
+    void checkIfInternetConnection();
+    // The outcome of the last test; false before the first.
+    bool isNetWorkReachable() const { return isNetWorkReachable_; }
+    // Returns at once; downloads the feed, then sends downloadFinished.
+    void startDownload();
+    // The feed text after the last download: "" from the start of a download
+    // and after a failed one, absent when the body was not valid UTF-8.
+    const std::optional<std::string>& xmlcontent() const { return xmlcontent_; }
+    // Why the last test found the host unreachable, or the last download
+    // gave no feed text ("HTTP status 404", the transport's own reason, "the
+    // body is not valid UTF-8"); empty after a success.
+    const std::string& failureReason() const { return failureReason_; }
 
     // The transfer's callbacks, on the thread that runs `io`.
     void connectionDidReceiveResponse(std::optional<long> status) override;

@@ -15,10 +15,6 @@ const xmlNode* lastChildNamed(const xmlNode& item, std::string_view name) {
 
 }  // namespace
 
-void QMXMLParser::setCurrentInstalledVersion(std::optional<std::string> version) {
-    currentInstalledVersion_ = std::move(version);
-}
-
 void QMXMLParser::setXmlcontent(std::string text) {
     xmlcontent_ = std::move(text);
     processXml();

@@ -18,7 +18,7 @@ class AsioRepeatingTimerFacility : public RepeatingTimerFacility {
 public:
     explicit AsioRepeatingTimerFacility(asio::io_context& io) : io_(io) {}
     std::unique_ptr<RepeatingTimer> scheduleRepeating(double intervalSeconds,
-                                                      std::function<void()> tick) override;
+                                                      std::function<void(double secondsSince1970)> tick) override;
 
 private:
     asio::io_context& io_;

@@ -4,13 +4,12 @@ namespace qm {
 
 void QMUpdateTimer::startTimer() {
     if (updaterTimer) return;
-    updaterTimer = timers_.scheduleRepeating(_interval, [this] { timeToCheckForUpdate(); });
+    updaterTimer = timers_.scheduleRepeating(_interval, [this](double now) { timeToCheckForUpdate(now); });
 }
 
 void QMUpdateTimer::endTimer() { updaterTimer.reset(); }
 
-void QMUpdateTimer::timeToCheckForUpdate() {
-    const double now = clock_.secondsSince1970();
+void QMUpdateTimer::timeToCheckForUpdate(double now) {
     if (!lastDateChecked) {
         lastDateChecked = now;
         return;

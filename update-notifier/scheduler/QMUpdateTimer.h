@@ -3,9 +3,8 @@
 #include <memory>
 #include <optional>
 
+#include "update-notifier/scheduler/QMUpdateTimerDelegate.h"
 #include "update-notifier/scheduler/RepeatingTimerFacility.h"
-#include "update-notifier/scheduler/UpdateClock.h"
-#include "update-notifier/scheduler/UpdateScheduler.h"
 
 namespace qm {
 
@@ -13,28 +12,27 @@ namespace qm {
 // the interval less one second has passed since the last request. The first
 // tick only records the time.
 //
-// Contract: that of UpdateScheduler; every call, and every tick, on the
-// thread that runs the timers' io_context. Nothing here can fail.
-// AsioRepeatingTimerFacility and SystemUpdateClock are the real collaborators.
-class QMUpdateTimer final : public UpdateScheduler {
+// Contract: every call, every tick and every delegate message on the thread
+// that runs the timers' io_context. Nothing here can fail.
+// AsioRepeatingTimerFacility is the real facility.
+class QMUpdateTimer final {
 public:
-    // Nothing starts yet. Requires: `clock`, `timers` and `delegate` outlive
-    // the scheduler; a positive interval.
-    QMUpdateTimer(UpdateClock& clock, RepeatingTimerFacility& timers, QMUpdateTimerDelegate& delegate,
-                  double interval)
-        : clock_(clock), timers_(timers), delegate_(delegate), _interval(interval) {}
+    // Nothing starts yet. Requires: `timers` and `delegate` outlive the
+    // scheduler; a positive interval.
+    QMUpdateTimer(RepeatingTimerFacility& timers, QMUpdateTimerDelegate& delegate, double interval)
+        : timers_(timers), delegate_(delegate), _interval(interval) {}
 
-    void startTimer() override;
+    // Starts the repeating timer; a second call does nothing.
+    void startTimer();
     // Stops the timer if it runs; the last request's time is kept.
     void endTimer();
-    // The tick handler.
-    void timeToCheckForUpdate();
+    // The tick handler, given the tick's time in seconds since 1970.
+    void timeToCheckForUpdate(double now);
     void informDelegate();
 
     bool isRunning() const { return updaterTimer != nullptr; }
 
 private:
-    UpdateClock& clock_;
     RepeatingTimerFacility& timers_;
     QMUpdateTimerDelegate& delegate_;
     double _interval;
