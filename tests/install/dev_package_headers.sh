@@ -31,7 +31,7 @@ fi
 sed 's/: .*//' "$work/owners" | tr ',' '\n' | sed 's/[[:space:]]//g; s/:.*//' | sort -u | while read -r owner; do
     for allowed in $toolchain $depends; do [ "$owner" = "$allowed" ] && continue 2; done
     echo "the headers include files of $owner, which the package's Depends does not bring:"
-    grep "^$owner[:,]" "$work/owners" | head -5
+    grep "^${owner}[:,]" "$work/owners" | head -5
     exit 1
 done
 echo "$count headers compile alone, with nothing beyond the package's Depends"
