@@ -22,10 +22,16 @@ function(vrl_pkg_config_dir result module variable fallback)
   endif()
 endfunction()
 
-vrl_pkg_config_dir(VRL_SYSTEM_UNIT_DIR systemd systemdsystemunitdir lib/systemd/system)
-vrl_pkg_config_dir(VRL_USER_UNIT_DIR systemd systemduserunitdir lib/systemd/user)
-vrl_pkg_config_dir(VRL_SYSUSERS_DIR systemd sysusersdir lib/sysusers.d)
-vrl_pkg_config_dir(VRL_UDEV_DIR udev udevdir lib/udev)
+# Each may be given (a path relative to the prefix, or absolute): bookworm's
+# debhelper acts on system units and udev rules under /lib only.
+vrl_pkg_config_dir(system_unit_dir systemd systemdsystemunitdir lib/systemd/system)
+vrl_pkg_config_dir(user_unit_dir systemd systemduserunitdir lib/systemd/user)
+vrl_pkg_config_dir(sysusers_dir systemd sysusersdir lib/sysusers.d)
+vrl_pkg_config_dir(udev_dir udev udevdir lib/udev)
+set(VRL_SYSTEM_UNIT_DIR ${system_unit_dir} CACHE STRING "Where system units are installed")
+set(VRL_USER_UNIT_DIR ${user_unit_dir} CACHE STRING "Where user units are installed")
+set(VRL_SYSUSERS_DIR ${sysusers_dir} CACHE STRING "Where sysusers.d entries are installed")
+set(VRL_UDEV_DIR ${udev_dir} CACHE STRING "Where udev's rules.d is installed")
 
 set(VRL_APP_BUNDLE_DIR ${VRL_INSTALL_APPDIR}/Vorrel.app)
 set(VRLSENSORD_PATH ${CMAKE_INSTALL_FULL_SBINDIR}/vrlsensord)
@@ -65,37 +71,22 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/prometheus/vorrel-alerts.yml
 # The notifier ships inside a host application's bundle, which is not ours to
 # install; its user unit (inert until enabled) and its autostart entry (a
 # template to copy to /etc/xdg/autostart) point into VRL_NOTIFIER_HOST_APP.
+# They go with the notifier's component, which the host's packaging installs
+# (`cmake --install BUILD --component notifier`), never with a full install.
 set(VRL_NOTIFIER_EXECUTABLE
     "${VRL_NOTIFIER_HOST_APP}/Contents/Library/LoginItems/vrlupdatenotifier.app/Contents/MacOS/vrlupdatenotifier")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/notifier/vrlupdatenotifier.service.in
                ${packaging_out}/vrlupdatenotifier.service @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/notifier/vrlupdatenotifier.desktop.in
                ${packaging_out}/vrlupdatenotifier.desktop @ONLY)
-install(FILES ${packaging_out}/vrlupdatenotifier.service DESTINATION ${VRL_USER_UNIT_DIR})
-install(FILES ${packaging_out}/vrlupdatenotifier.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/autostart)
-
-# What dh_strip does beyond CMake's strip, whenever the install strips (cpack,
-# cmake --install --strip): the compiler's .comment and .note sections go, and
-# with `--strip-debug` a static library's debug information.
-function(vrl_strip_installed file)
-  install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${file}\")
-      execute_process(COMMAND \"${CMAKE_STRIP}\" ${ARGN} --remove-section=.comment --remove-section=.note \"\${file}\"
-                      RESULT_VARIABLE failed)
-      if(failed)
-        message(FATAL_ERROR \"cannot strip \${file}\")
-      endif()
-    endif()")
-endfunction()
-vrl_strip_installed(${CMAKE_INSTALL_SBINDIR}/vrlsensord)
-vrl_strip_installed(${VRL_APP_BUNDLE_DIR}/Contents/MacOS/vrlsensors)
-vrl_strip_installed(${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:vrl_client> --strip-debug --enable-deterministic-archives)
+install(FILES ${packaging_out}/vrlupdatenotifier.service DESTINATION ${VRL_USER_UNIT_DIR}
+        COMPONENT notifier EXCLUDE_FROM_ALL)
+install(FILES ${packaging_out}/vrlupdatenotifier.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/vorrel/autostart
+        COMPONENT notifier EXCLUDE_FROM_ALL)
 
 # Manual pages, compressed as Debian wants them. The notifier's goes with the
-# notifier, which the host application ships: a host's packaging installs it
-# with `cmake --install BUILD --component notifier`; a full install leaves it
-# out, as it documents no program installed here.
+# notifier's component; a full install leaves it out, as it documents no
+# program installed here.
 set(man_pages vrlsensord.8 vrlsensors.1 vorrel-smc-image.5 vrlupdatenotifier.1)
 set(compressed_pages)
 foreach(page IN LISTS man_pages)
