@@ -49,9 +49,9 @@ bool deliver(const std::string& text, const SensorsOptions& options) {
         std::cout << text << std::flush;
         return static_cast<bool>(std::cout);
     }
-    const std::string error = vrl::client::replaceFile(*options.outputPath, text);
-    if (!error.empty()) std::cerr << "vrlsensors: " << error << "\n";
-    return error.empty();
+    const auto replaced = vrl::client::replaceFile(*options.outputPath, text);
+    if (!replaced) std::cerr << "vrlsensors: " << replaced.error().message << "\n";
+    return replaced.has_value();
 }
 
 // The Mac's model identifier read as the service reads it, so that the

@@ -104,10 +104,10 @@ void BM_ExportPeriod(benchmark::State& state) {
         vrl::client::FetchResult result = client.getModelData();
         bytes = vrl::client::formatPrometheus(result ? std::optional(std::move(*result)) : std::nullopt,
                                               "MacBookPro11,1");
-        if (!result || !vrl::client::replaceFile(file, bytes).empty()) state.SkipWithError("export failed");
+        if (!result || !vrl::client::replaceFile(file, bytes)) state.SkipWithError("export failed");
         clientCpu += processCpuMicroseconds() - cpuStart;
         const auto middle = Clock::now();
-        if (!vrl::client::replaceFile(file, bytes).empty()) state.SkipWithError("write failed");
+        if (!vrl::client::replaceFile(file, bytes)) state.SkipWithError("write failed");
         const auto end = Clock::now();
         subject += std::chrono::duration<double, std::micro>(middle - start).count();
         floor += std::chrono::duration<double, std::micro>(end - middle).count();

@@ -142,7 +142,7 @@ void BM_HwmonScrapeBesideExportPeriod(benchmark::State& state) {
         vrl::client::FetchResult result = client.getModelData();
         document = vrl::client::formatPrometheus(result ? std::optional(std::move(*result)) : std::nullopt,
                                                  "MacBookPro11,1");
-        if (!result || !vrl::client::replaceFile(exportFile, document).empty())
+        if (!result || !vrl::client::replaceFile(exportFile, document))
             state.SkipWithError("the export failed (refused? run from the bundle)");
     };
     std::string metrics;
