@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "platform/foundation/FileKind.h"
@@ -18,8 +17,6 @@ namespace {
 // As many links as the kernel follows in one path before ELOOP.
 constexpr int kMaxLinks = 40;
 
-std::string failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
-
 // The file a write to `path` lands in, after every symbolic link, and what is
 // there now (nothing for a file still to be created).
 struct Target {
@@ -27,24 +24,20 @@ struct Target {
     std::optional<struct stat> existing;
 };
 
-std::string followLinks(std::filesystem::path path, Target& target) {
+platform::Result<Target> followLinks(std::filesystem::path path) {
     for (int links = 0; links <= kMaxLinks; ++links) {
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) {
-            if (errno != ENOENT) return failure("cannot write " + path.string(), errno);
-            target = {std::move(path), std::nullopt};
-            return {};
+            if (errno != ENOENT) return platform::failErrno("cannot write " + path.string(), errno);
+            return Target{std::move(path), std::nullopt};
         }
-        if (!S_ISLNK(status.st_mode)) {
-            target = {std::move(path), status};
-            return {};
-        }
+        if (!S_ISLNK(status.st_mode)) return Target{std::move(path), status};
         std::error_code error;
         const std::filesystem::path next = std::filesystem::read_symlink(path, error);
-        if (error) return failure("cannot follow " + path.string(), error.value());
+        if (error) return platform::failErrno("cannot follow " + path.string(), error.value());
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    return failure("cannot write " + path.string(), ELOOP);
+    return platform::failErrno("cannot write " + path.string(), ELOOP);
 }
 
 bool writeAll(int fd, std::string_view content) {
@@ -64,12 +57,12 @@ bool takeOverAttributes(int fd, const std::optional<struct stat>& existing) {
     return ::fchmod(fd, existing->st_mode & 07777) == 0;
 }
 
-std::string writeReplacement(const Target& target, std::string_view content) {
+platform::Result<void> writeReplacement(const Target& target, std::string_view content) {
     const std::filesystem::path& path = target.path;
     const std::filesystem::path directory = path.has_parent_path() ? path.parent_path() : ".";
     std::string temporary = (directory / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return failure("cannot create a file in " + directory.string(), errno);
+    if (fd < 0) return platform::failErrno("cannot create a file in " + directory.string(), errno);
     bool written = writeAll(fd, content) && takeOverAttributes(fd, target.existing);
     int error = errno;
     // A full disk may show only at close.
@@ -80,18 +73,18 @@ std::string writeReplacement(const Target& target, std::string_view content) {
     if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return {};
     if (written) error = errno;
     ::unlink(temporary.c_str());
-    return failure("cannot write " + path.string(), error);
+    return platform::failErrno("cannot write " + path.string(), error);
 }
 
 }  // namespace
 
-std::string replaceFile(const std::filesystem::path& path, std::string_view content) {
-    Target target;
-    if (std::string error = followLinks(path, target); !error.empty()) return error;
-    if (target.existing && !S_ISREG(target.existing->st_mode))
-        return "refusing to replace " + target.path.string() + ": it is " +
-               platform::foundation::fileKind(target.existing->st_mode) + ", not a regular file";
-    return writeReplacement(target, content);
+platform::Result<void> replaceFile(const std::filesystem::path& path, std::string_view content) {
+    const auto target = followLinks(path);
+    if (!target) return tl::unexpected(target.error());
+    if (target->existing && !S_ISREG(target->existing->st_mode))
+        return platform::fail("refusing to replace " + target->path.string() + ": it is " +
+                              platform::foundation::fileKind(target->existing->st_mode) + ", not a regular file");
+    return writeReplacement(*target, content);
 }
 
 }  // namespace vrl::client

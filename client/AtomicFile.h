@@ -3,8 +3,9 @@
 // never a part: what node_exporter's textfile collector and libsensors need of
 // the files vrlsensors writes for them.
 #include <filesystem>
-#include <string>
 #include <string_view>
+
+#include "platform/foundation/Result.h"
 
 namespace vrl::client {
 
@@ -22,9 +23,9 @@ namespace vrl::client {
 //   and left untouched: replacing /dev/null with a file would break the
 //   machine.
 //
-// On failure nothing is left behind, the file is as it was, and the result
-// names the file and the cause; on success the result is empty. Not synced to
-// disk: the next write replaces it anyway. Any thread; never throws.
-std::string replaceFile(const std::filesystem::path& path, std::string_view content);
+// On failure nothing is left behind, the file is as it was, and the error
+// names the file and the cause. Not synced to disk: the next write replaces
+// it anyway. Any thread; never throws.
+platform::Result<void> replaceFile(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace vrl::client

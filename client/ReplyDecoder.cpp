@@ -50,29 +50,34 @@ std::optional<ModelData> modelData(const msgpack::object& object) {
     return stringKeyedMap<ModelData>(object, entry);
 }
 
-DecodedReply decodeObject(const msgpack::object& root) {
+tl::unexpected<FetchFailure> malformed(const std::string& why) {
+    return tl::unexpected(FetchFailure{ClientError::malformedReply, platform::Error{"malformed reply: " + why}});
+}
+
+FetchResult decodeObject(const msgpack::object& root) {
     if (root.type != msgpack::type::MAP || root.via.map.size != 1 || root.via.map.ptr[0].key.type != msgpack::type::STR) {
-        return {std::nullopt, std::nullopt, "the reply is not a one-field map"};
+        return malformed("the reply is not a one-field map");
     }
     const std::string name = root.via.map.ptr[0].key.as<std::string>();
     const msgpack::object& value = root.via.map.ptr[0].val;
-    if (name == "error" && value.type == msgpack::type::STR) return {std::nullopt, value.as<std::string>(), {}};
-    if (name != "reply") return {std::nullopt, std::nullopt, "unexpected reply field \"" + name + "\""};
+    if (name == "error" && value.type == msgpack::type::STR)
+        return tl::unexpected(FetchFailure{ClientError::serviceError, platform::Error{value.as<std::string>()}});
+    if (name != "reply") return malformed("unexpected reply field \"" + name + "\"");
     std::optional<ModelData> data = modelData(value);
-    if (!data) return {std::nullopt, std::nullopt, "the model data is not a map of entries"};
-    return {std::move(data), std::nullopt, {}};
+    if (!data) return malformed("the model data is not a map of entries");
+    return std::move(*data);
 }
 
 }  // namespace
 
-DecodedReply decodeReply(const std::vector<uint8_t>& payload) {
+FetchResult decodeReply(const std::vector<uint8_t>& payload) {
     try {
         std::size_t offset = 0;
         const msgpack::object_handle handle = platform::ipc::unpackBounded(payload, offset);
-        if (offset != payload.size()) return {std::nullopt, std::nullopt, "trailing bytes after the reply"};
+        if (offset != payload.size()) return malformed("trailing bytes after the reply");
         return decodeObject(handle.get());
     } catch (const std::exception& e) {
-        return {std::nullopt, std::nullopt, std::string("not MessagePack: ") + e.what()};
+        return malformed(std::string("not MessagePack: ") + e.what());
     }
 }
 

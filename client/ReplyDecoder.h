@@ -1,20 +1,16 @@
 #pragma once
 // Decodes one reply payload: {"reply": model data} or {"error": text}.
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "client/ModelData.h"
+#include "client/SensorClient.h"
 
 namespace vrl::client {
 
-struct DecodedReply {
-    std::optional<ModelData> modelData;
-    std::optional<std::string> serviceError;  // the service's {"error": ...}
-    std::string malformed;                    // why the payload is no reply; empty when it is
-};
-
-DecodedReply decodeReply(const std::vector<uint8_t>& payload);
+// The model data of a reply payload. Fails as serviceError with the service's
+// own text, or as malformedReply saying why the payload is no reply. Any
+// thread; never throws.
+FetchResult decodeReply(const std::vector<uint8_t>& payload);
 
 }  // namespace vrl::client

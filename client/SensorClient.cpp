@@ -61,21 +61,21 @@ void SensorClient::disconnect() {
     answeredBefore_ = false;
 }
 
-FetchResult SensorClient::failure(ClientError error, std::string message) {
+tl::unexpected<FetchFailure> SensorClient::failure(ClientError kind, std::string message) {
     disconnect();
-    return {std::nullopt, error, std::move(message)};
+    return tl::unexpected(FetchFailure{kind, platform::Error{std::move(message)}});
 }
 
-FetchResult SensorClient::refusal() { return failure(ClientError::refused, refusalMessage()); }
+tl::unexpected<FetchFailure> SensorClient::refusal() { return failure(ClientError::refused, refusalMessage()); }
 
-bool SensorClient::ensureConnected(FetchResult& failureResult) {
-    if (fd_ >= 0) return true;
+SensorClient::Step SensorClient::ensureConnected() {
+    if (fd_ >= 0) return {};
     std::string tried;
     for (const std::filesystem::path& path : socketPaths_) {
         const platform::Result<int> connected = connectedSocket(path);
         if (connected) {
             fd_ = *connected;
-            return true;
+            return {};
         }
         tried += (tried.empty() ? "" : "; ") + connected.error().message;
     }
@@ -84,64 +84,59 @@ bool SensorClient::ensureConnected(FetchResult& failureResult) {
                   platform::ipc::systemEndpointPath(platform::ipc::kDefaultServiceIdentifier)) != socketPaths_.end();
     const std::string hint =
         systemServiceTried ? " (is vrlsensord.socket active? see: systemctl status vrlsensord.socket)" : "";
-    failureResult = failure(ClientError::cannotConnect, "cannot reach the sensor service at " + tried + hint);
-    return false;
+    return failure(ClientError::cannotConnect, "cannot reach the sensor service at " + tried + hint);
 }
 
-bool SensorClient::sendAll(const std::vector<uint8_t>& bytes, FetchResult& failureResult) {
+SensorClient::Step SensorClient::sendAll(const std::vector<uint8_t>& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             // A service that closed the connection at once has refused us.
-            failureResult = answeredBefore_ ? failure(ClientError::cannotConnect, "the service closed the connection")
-                                            : refusal();
-            return false;
+            if (answeredBefore_) return failure(ClientError::cannotConnect, "the service closed the connection");
+            return refusal();
         }
         sent += static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
 }
 
-bool SensorClient::receiveExactly(uint8_t* data, std::size_t size, bool firstByte, FetchResult& failureResult) {
+SensorClient::Step SensorClient::receiveExactly(uint8_t* data, std::size_t size, bool firstByte) {
     std::size_t received = 0;
     while (received < size) {
         pollfd pfd{fd_, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(timeout_.count()));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) {
-            failureResult = failure(ClientError::timeout, "no reply from the service in time");
-            return false;
-        }
+        if (ready == 0) return failure(ClientError::timeout, "no reply from the service in time");
         const ssize_t n = ::recv(fd_, data + received, size - received, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            const bool refused = firstByte && received == 0 && !answeredBefore_;
-            failureResult = refused ? refusal()
-                                    : failure(ClientError::malformedReply, "the service closed the connection mid-reply");
-            return false;
+            if (firstByte && received == 0 && !answeredBefore_) return refusal();
+            return failure(ClientError::malformedReply, "the service closed the connection mid-reply");
         }
         received += static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
 }
 
 FetchResult SensorClient::getModelData() {
-    FetchResult result;
-    if (!ensureConnected(result) || !sendAll(platform::ipc::getModelDataRequestFrame(), result)) return result;
     uint8_t header[4];
-    if (!receiveExactly(header, sizeof header, true, result)) return result;
+    const Step asked = ensureConnected()
+                           .and_then([&] { return sendAll(platform::ipc::getModelDataRequestFrame()); })
+                           .and_then([&] { return receiveExactly(header, sizeof header, true); });
+    if (!asked) return tl::unexpected(asked.error());
     const std::size_t length = (std::size_t{header[0]} << 24) | (std::size_t{header[1]} << 16) |
                                (std::size_t{header[2]} << 8) | std::size_t{header[3]};
     if (length > kMaxReplyBytes) return failure(ClientError::malformedReply, "reply frame too large");
     std::vector<uint8_t> payload(length);
-    if (!receiveExactly(payload.data(), length, false, result)) return result;
+    if (const Step received = receiveExactly(payload.data(), length, false); !received)
+        return tl::unexpected(received.error());
     answeredBefore_ = true;
-    DecodedReply decoded = decodeReply(payload);
-    if (decoded.serviceError) return {std::nullopt, ClientError::serviceError, *decoded.serviceError};
-    if (!decoded.modelData) return failure(ClientError::malformedReply, "malformed reply: " + decoded.malformed);
-    return {std::move(decoded.modelData), ClientError::none, {}};
+    FetchResult decoded = decodeReply(payload);
+    // The service's own error leaves the connection in step; a malformed reply does not.
+    if (!decoded && decoded.error().kind == ClientError::malformedReply) disconnect();
+    return decoded;
 }
 
 }  // namespace vrl::client

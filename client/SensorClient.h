@@ -2,8 +2,8 @@
 // Asks the sensor service for its model data over its Unix-socket endpoint.
 //
 // A SensorClient is used by one thread at a time; it never throws and never
-// raises SIGPIPE. Every failure comes back as a FetchResult with a one-line
-// message a person can act on.
+// raises SIGPIPE. Every failure comes back as a FetchFailure: its kind for the
+// caller to act on, its cause a one-line message a person can act on.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <tl/expected.hpp>
+
 #include "client/ModelData.h"
+#include "platform/foundation/Result.h"
 #include "platform/ipc/ProductIdentifiers.h"
 
 namespace vrl::client {
@@ -20,13 +23,17 @@ namespace vrl::client {
 // from inside an application bundle whose Info.plist says it.
 inline constexpr const char* kAdmittedBundleIdentifier = platform::ipc::kAdmittedBundleIdentifier;
 
-enum class ClientError { none, cannotConnect, refused, malformedReply, timeout, serviceError };
+// Which way a fetch failed. Only `refused` is final: the service's gate
+// answers the same until the client is installed differently; the others may
+// pass when the service is (re)started or recovers.
+enum class ClientError { cannotConnect, refused, malformedReply, timeout, serviceError };
 
-struct FetchResult {
-    std::optional<ModelData> modelData;
-    ClientError error = ClientError::none;
-    std::string message;
+struct FetchFailure {
+    ClientError kind;
+    platform::Error cause;  // the message names the socket or the reply at fault
 };
+
+using FetchResult = tl::expected<ModelData, FetchFailure>;
 
 class SensorClient {
 public:
@@ -46,14 +53,17 @@ public:
 
     // Connects on first use and reuses the connection for later requests; after
     // a failure the next call connects afresh, so a restarted service is found.
+    // Fails with the kind of failure and why; the calling thread blocks up to
+    // the timeout for each wait on the service.
     FetchResult getModelData();
 
 private:
-    FetchResult failure(ClientError error, std::string message);
-    FetchResult refusal();
-    bool ensureConnected(FetchResult& failureResult);
-    bool sendAll(const std::vector<uint8_t>& bytes, FetchResult& failureResult);
-    bool receiveExactly(uint8_t* data, std::size_t size, bool firstByte, FetchResult& failureResult);
+    using Step = tl::expected<void, FetchFailure>;
+    tl::unexpected<FetchFailure> failure(ClientError kind, std::string message);
+    tl::unexpected<FetchFailure> refusal();
+    Step ensureConnected();
+    Step sendAll(const std::vector<uint8_t>& bytes);
+    Step receiveExactly(uint8_t* data, std::size_t size, bool firstByte);
     void disconnect();
 
     std::vector<std::filesystem::path> socketPaths_;

@@ -22,19 +22,33 @@ std::optional<OutputFormat> formatNamed(const std::string& name) {
 }
 
 // Sets the format once; a second, different one is a contradiction.
-std::string chooseFormat(std::optional<OutputFormat>& chosen, const std::string& name) {
+platform::Result<void> chooseFormat(std::optional<OutputFormat>& chosen, const std::string& name) {
     const std::optional<OutputFormat> format = formatNamed(name);
-    if (!format) return "--format must be table, json, prometheus or sensors-conf, not '" + name + "'";
-    if (chosen && *chosen != *format) return "two different formats given (the last: '" + name + "')";
+    if (!format) return platform::fail("--format must be table, json, prometheus or sensors-conf, not '" + name + "'");
+    if (chosen && *chosen != *format) return platform::fail("two different formats given (the last: '" + name + "')");
     chosen = format;
     return {};
 }
 
-std::string contradiction(const SensorsOptions& options) {
-    if (options.socketPath && options.socketPath->empty()) return "--socket needs a path";
-    if (options.outputPath && options.outputPath->empty()) return "--output needs a path";
+platform::Result<void> applyOption(const platform::cli::GivenOption& given, SensorsOptions& options,
+                                   std::optional<OutputFormat>& format) {
+    if (given.name == "json") return chooseFormat(format, "json");
+    if (given.name == "format") return chooseFormat(format, given.value);
+    if (given.name == "help") options.help = true;
+    else if (given.name == "version") options.version = true;
+    else if (given.name == "socket") options.socketPath = given.value;
+    else if (given.name == "output") options.outputPath = given.value;
+    else if (const auto seconds = platform::cli::parseSeconds("--watch", given.value, kWatchRange))
+        options.watchSeconds = *seconds;
+    else return tl::unexpected(seconds.error());
+    return {};
+}
+
+platform::Result<void> checkConsistent(const SensorsOptions& options) {
+    if (options.socketPath && options.socketPath->empty()) return platform::fail("--socket needs a path");
+    if (options.outputPath && options.outputPath->empty()) return platform::fail("--output needs a path");
     if (options.watchSeconds && options.format == OutputFormat::sensorsConf)
-        return "--watch does not go with --format=sensors-conf, which describes the machine once";
+        return platform::fail("--watch does not go with --format=sensors-conf, which describes the machine once");
     return {};
 }
 
@@ -47,21 +61,10 @@ platform::Result<SensorsOptions> parseSensorsOptions(const std::vector<std::stri
     if (!line) return tl::unexpected(line.error());
     SensorsOptions options;
     std::optional<OutputFormat> format;
-    for (const platform::cli::GivenOption& given : *line) {
-        std::string error;
-        if (given.name == "json") error = chooseFormat(format, "json");
-        else if (given.name == "format") error = chooseFormat(format, given.value);
-        else if (given.name == "help") options.help = true;
-        else if (given.name == "version") options.version = true;
-        else if (given.name == "socket") options.socketPath = given.value;
-        else if (given.name == "output") options.outputPath = given.value;
-        else if (const auto seconds = platform::cli::parseSeconds("--watch", given.value, kWatchRange))
-            options.watchSeconds = *seconds;
-        else error = seconds.error().message;
-        if (!error.empty()) return platform::fail(error);
-    }
+    for (const platform::cli::GivenOption& given : *line)
+        if (auto applied = applyOption(given, options, format); !applied) return tl::unexpected(applied.error());
     options.format = format.value_or(OutputFormat::table);
-    if (std::string error = contradiction(options); !error.empty()) return platform::fail(error);
+    if (auto consistent = checkConsistent(options); !consistent) return tl::unexpected(consistent.error());
     return options;
 }
 

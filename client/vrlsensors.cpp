@@ -38,9 +38,9 @@ constexpr const char* kNoSensors =
     "missing (not an Intel Mac, or the module is not loaded: modprobe applesmc); the service says why in: "
     "journalctl -u vrlsensord -p debug\n";
 
-int report(const FetchResult& result) {
-    std::cerr << "vrlsensors: " << result.message << "\n";
-    return result.error == ClientError::refused ? kExitRefused : kExitFailure;
+int report(const vrl::client::FetchFailure& failure) {
+    std::cerr << "vrlsensors: " << failure.cause.message << "\n";
+    return failure.kind == ClientError::refused ? kExitRefused : kExitFailure;
 }
 
 // Standard output, or the --output file replaced whole.
@@ -49,9 +49,9 @@ bool deliver(const std::string& text, const SensorsOptions& options) {
         std::cout << text << std::flush;
         return static_cast<bool>(std::cout);
     }
-    const std::string error = vrl::client::replaceFile(*options.outputPath, text);
-    if (!error.empty()) std::cerr << "vrlsensors: " << error << "\n";
-    return error.empty();
+    const auto replaced = vrl::client::replaceFile(*options.outputPath, text);
+    if (!replaced) std::cerr << "vrlsensors: " << replaced.error().message << "\n";
+    return replaced.has_value();
 }
 
 // The Mac's model identifier read as the service reads it, so that the
@@ -113,18 +113,18 @@ int watch(SensorClient& client, const SensorsOptions& options, const std::string
     bool empty = false;
     for (;;) {
         const FetchResult result = client.getModelData();
-        if (!result.modelData) deliverUnanswered(options, model);
-        if (result.error == ClientError::refused) return report(result);
-        if (!result.modelData && !lost) {
-            std::cerr << "vrlsensors: " << result.message << "; trying again every " << *options.watchSeconds
-                      << " s\n";
-        } else if (result.modelData) {
+        if (!result) deliverUnanswered(options, model);
+        if (!result && result.error().kind == ClientError::refused) return report(result.error());
+        if (!result && !lost) {
+            std::cerr << "vrlsensors: " << result.error().cause.message << "; trying again every "
+                      << *options.watchSeconds << " s\n";
+        } else if (result) {
             if (lost) std::cerr << "vrlsensors: the service answers again\n";
             if (terminal) std::cout << "\033[H\033[2J";
-            show(*result.modelData, options, model, !empty);
-            empty = result.modelData->empty();
+            show(*result, options, model, !empty);
+            empty = result->empty();
         }
-        lost = !result.modelData;
+        lost = !result;
         std::this_thread::sleep_for(std::chrono::duration<double>(*options.watchSeconds));
     }
 }
@@ -149,9 +149,9 @@ int run(int argc, char** argv) {
     const std::string model = options.format == OutputFormat::prometheus ? machineModel() : std::string();
     if (options.watchSeconds) return watch(client, options, model);
     const FetchResult result = client.getModelData();
-    if (result.modelData) return show(*result.modelData, options, model);
+    if (result) return show(*result, options, model);
     deliverUnanswered(options, model);
-    return report(result);
+    return report(result.error());
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,7 +69,7 @@ public:
         socket_ = directory_ / "vrlsensord.sock";
         pid_ = spawn({VRL_BENCH_SENSORD, "--smc-demo", "--socket", socket_.string()});
         vrl::client::SensorClient client(socket_);
-        for (int i = 0; i < 100 && !client.getModelData().modelData; ++i)
+        for (int i = 0; i < 100 && !client.getModelData(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~Service() {
@@ -100,12 +101,13 @@ void BM_ExportPeriod(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = Clock::now();
         const double cpuStart = processCpuMicroseconds();
-        const vrl::client::FetchResult result = client.getModelData();
-        bytes = vrl::client::formatPrometheus(result.modelData, "MacBookPro11,1");
-        if (!result.modelData || !vrl::client::replaceFile(file, bytes).empty()) state.SkipWithError("export failed");
+        vrl::client::FetchResult result = client.getModelData();
+        bytes = vrl::client::formatPrometheus(result ? std::optional(std::move(*result)) : std::nullopt,
+                                              "MacBookPro11,1");
+        if (!result || !vrl::client::replaceFile(file, bytes)) state.SkipWithError("export failed");
         clientCpu += processCpuMicroseconds() - cpuStart;
         const auto middle = Clock::now();
-        if (!vrl::client::replaceFile(file, bytes).empty()) state.SkipWithError("write failed");
+        if (!vrl::client::replaceFile(file, bytes)) state.SkipWithError("write failed");
         const auto end = Clock::now();
         subject += std::chrono::duration<double, std::micro>(middle - start).count();
         floor += std::chrono::duration<double, std::micro>(end - middle).count();

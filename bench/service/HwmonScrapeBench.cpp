@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -138,16 +139,17 @@ void BM_HwmonScrapeBesideExportPeriod(benchmark::State& state) {
     vrl::client::SensorClient client(socket);
     std::string document;
     const auto exportPeriod = [&] {
-        const vrl::client::FetchResult result = client.getModelData();
-        document = vrl::client::formatPrometheus(result.modelData, "MacBookPro11,1");
-        if (!result.modelData || !vrl::client::replaceFile(exportFile, document).empty())
+        vrl::client::FetchResult result = client.getModelData();
+        document = vrl::client::formatPrometheus(result ? std::optional(std::move(*result)) : std::nullopt,
+                                                 "MacBookPro11,1");
+        if (!result || !vrl::client::replaceFile(exportFile, document))
             state.SkipWithError("the export failed (refused? run from the bundle)");
     };
     std::string metrics;
     const auto scrapeOnce = [&] { metrics = scrape(port); };
     // The first scrape also fills the driver's index of the fans' keys, as
     // the kernel's after its first lookups: not a scrape's cost.
-    if (!waitFor([&] { return client.getModelData().modelData.has_value(); }) ||
+    if (!waitFor([&] { return client.getModelData().has_value(); }) ||
         !waitFor([&] { return !scrape(port).empty(); }))
         return state.SkipWithError("the service or node_exporter did not answer");
     const double scrapeTransactions = transactionsOf(*fake, scrapeOnce);

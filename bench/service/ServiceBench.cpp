@@ -247,7 +247,7 @@ void BM_RequestDecoded(benchmark::State& state) {
     Servers servers(150);
     vrl::client::SensorClient client(servers.servicePath);
     for (auto _ : state) {
-        if (!client.getModelData().modelData) {
+        if (!client.getModelData()) {
             state.SkipWithError("request failed");
             break;
         }

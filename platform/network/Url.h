@@ -1,17 +1,18 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/foundation/Result.h"
 
 namespace platform::network {
 
 // An absolute URL as libcurl understands it. Parsing never guesses a scheme,
-// so "example.com/feed" is not a URL. Any thread; nothing throws; a text that
-// is not a URL parses to none.
+// so "example.com/feed" is not a URL. Any thread; nothing throws.
 class Url {
 public:
-    static std::optional<Url> parse(std::string_view text);
+    // Fails naming the text and libcurl's reason it is no URL.
+    static platform::Result<Url> parse(std::string_view text);
 
     const std::string& string() const { return text_; }
     // Empty when the URL has no host part (for instance "file:///tmp/feed").

@@ -30,16 +30,14 @@ std::optional<std::string> unknownField(const json& object, const std::array<std
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-std::optional<std::vector<uint8_t>> parseHex(const std::string& text, std::string& problem) {
+// Each helper fails with the fault alone; fromJson names the source and entry.
+platform::Result<std::vector<uint8_t>> parseHex(const std::string& text) {
     std::vector<uint8_t> bytes;
     int high = -1;  // the first digit of a byte, until its second comes
     for (char c : text) {
         if (isBlank(c)) continue;
         const std::optional<unsigned> digit = platform::foundation::hexDigitValue(c);
-        if (!digit) {
-            problem = "\"bytes\" holds a character that is not hexadecimal";
-            return std::nullopt;
-        }
+        if (!digit) return platform::fail("\"bytes\" holds a character that is not hexadecimal");
         if (high < 0) {
             high = static_cast<int>(*digit);
             continue;
@@ -47,108 +45,83 @@ std::optional<std::vector<uint8_t>> parseHex(const std::string& text, std::strin
         bytes.push_back(static_cast<uint8_t>(high * 16 + static_cast<int>(*digit)));
         high = -1;
     }
-    if (high >= 0) {
-        problem = "\"bytes\" has an odd number of hexadecimal digits";
-        return std::nullopt;
-    }
-    if (bytes.size() > kMaxDataBytes) {
-        problem = "\"bytes\" holds more than 32 bytes";
-        return std::nullopt;
-    }
+    if (high >= 0) return platform::fail("\"bytes\" has an odd number of hexadecimal digits");
+    if (bytes.size() > kMaxDataBytes) return platform::fail("\"bytes\" holds more than 32 bytes");
     return bytes;
 }
 
-bool readFourCharField(const json& entry, const char* field, std::string& out, std::string& problem) {
+platform::Result<std::string> readFourCharField(const json& entry, const char* field) {
     auto it = entry.find(field);
-    if (it == entry.end() || !it->is_string() || it->get<std::string>().size() != 4) {
-        problem = std::string("\"") + field + "\" must be a string of exactly 4 characters";
-        return false;
-    }
-    out = it->get<std::string>();
-    return true;
+    if (it == entry.end() || !it->is_string() || it->get<std::string>().size() != 4)
+        return platform::fail(std::string("\"") + field + "\" must be a string of exactly 4 characters");
+    return it->get<std::string>();
 }
 
-bool readOptionalUnsigned(const json& entry, const char* field, uint64_t max, uint64_t& out,
-                          std::string& problem) {
+// `otherwise` when the field is absent.
+platform::Result<uint64_t> readOptionalUnsigned(const json& entry, const char* field, uint64_t max,
+                                                uint64_t otherwise) {
     auto it = entry.find(field);
-    if (it == entry.end()) return true;
-    if (!it->is_number_unsigned() || it->get<uint64_t>() > max) {
-        problem = std::string("\"") + field + "\" must be an unsigned integer up to " +
-                  std::to_string(max);
-        return false;
-    }
-    out = it->get<uint64_t>();
-    return true;
+    if (it == entry.end()) return otherwise;
+    if (!it->is_number_unsigned() || it->get<uint64_t>() > max)
+        return platform::fail(std::string("\"") + field + "\" must be an unsigned integer up to " +
+                              std::to_string(max));
+    return it->get<uint64_t>();
 }
 
-bool readFailure(const json& entry, SmcKeyFailure& out, std::string& problem) {
+platform::Result<SmcKeyFailure> readFailure(const json& entry) {
     auto it = entry.find("fail");
-    if (it == entry.end()) return true;
-    if (it->is_string() && *it == "info") {
-        out = SmcKeyFailure::info;
-    } else if (it->is_string() && *it == "read") {
-        out = SmcKeyFailure::read;
-    } else {
-        problem = "\"fail\" must be \"info\" or \"read\"";
-        return false;
-    }
-    return true;
+    if (it == entry.end()) return SmcKeyFailure::none;
+    if (it->is_string() && *it == "info") return SmcKeyFailure::info;
+    if (it->is_string() && *it == "read") return SmcKeyFailure::read;
+    return platform::fail("\"fail\" must be \"info\" or \"read\"");
 }
 
-std::optional<SmcImageKey> parseKey(const json& entry, std::string& problem) {
-    if (!entry.is_object()) {
-        problem = "entry is not an object";
-        return std::nullopt;
-    }
-    if (const auto unknown = unknownField(entry, kEntryFields)) {
-        problem = "unknown field \"" + *unknown + "\"";
-        return std::nullopt;
-    }
-    SmcImageKey key;
-    if (!readFourCharField(entry, "key", key.key, problem)) return std::nullopt;
-    if (!readFourCharField(entry, "type", key.type, problem)) return std::nullopt;
+platform::Result<std::string> readHexText(const json& entry) {
     auto bytesField = entry.find("bytes");
-    std::string hex;
-    if (bytesField != entry.end()) {
-        if (!bytesField->is_string()) {
-            problem = "\"bytes\" must be a string of hexadecimal digits";
-            return std::nullopt;
-        }
-        hex = bytesField->get<std::string>();
-    }
-    auto bytes = parseHex(hex, problem);
-    if (!bytes) return std::nullopt;
+    if (bytesField == entry.end()) return std::string();
+    if (!bytesField->is_string()) return platform::fail("\"bytes\" must be a string of hexadecimal digits");
+    return bytesField->get<std::string>();
+}
+
+platform::Result<SmcImageKey> parseKey(const json& entry) {
+    if (!entry.is_object()) return platform::fail("entry is not an object");
+    if (const auto unknown = unknownField(entry, kEntryFields))
+        return platform::fail("unknown field \"" + *unknown + "\"");
+    SmcImageKey key;
+    auto name = readFourCharField(entry, "key");
+    if (!name) return tl::unexpected(name.error());
+    key.key = std::move(*name);
+    auto type = readFourCharField(entry, "type");
+    if (!type) return tl::unexpected(type.error());
+    key.type = std::move(*type);
+    auto bytes = readHexText(entry).and_then(parseHex);
+    if (!bytes) return tl::unexpected(bytes.error());
     key.bytes = std::move(*bytes);
-    uint64_t size = key.bytes.size();
-    uint64_t attributes = 0;
-    if (!readOptionalUnsigned(entry, "size", UINT32_MAX, size, problem)) return std::nullopt;
-    if (!readOptionalUnsigned(entry, "attributes", UINT8_MAX, attributes, problem)) return std::nullopt;
-    key.size = static_cast<uint32_t>(size);
-    key.attributes = static_cast<uint8_t>(attributes);
-    if (!readFailure(entry, key.fail, problem)) return std::nullopt;
+    const auto size = readOptionalUnsigned(entry, "size", UINT32_MAX, key.bytes.size());
+    if (!size) return tl::unexpected(size.error());
+    const auto attributes = readOptionalUnsigned(entry, "attributes", UINT8_MAX, 0);
+    if (!attributes) return tl::unexpected(attributes.error());
+    key.size = static_cast<uint32_t>(*size);
+    key.attributes = static_cast<uint8_t>(*attributes);
+    const auto fail = readFailure(entry);
+    if (!fail) return tl::unexpected(fail.error());
+    key.fail = *fail;
     return key;
 }
 
-bool readHeader(const json& doc, SmcImage& image, std::string& problem) {
-    if (const auto unknown = unknownField(doc, kImageFields)) {
-        problem = "unknown field \"" + *unknown + "\" (an image has \"model\", \"unavailable\" and \"keys\")";
-        return false;
-    }
+platform::Result<void> readHeader(const json& doc, SmcImage& image) {
+    if (const auto unknown = unknownField(doc, kImageFields))
+        return platform::fail("unknown field \"" + *unknown +
+                              "\" (an image has \"model\", \"unavailable\" and \"keys\")");
     if (auto it = doc.find("model"); it != doc.end()) {
-        if (!it->is_string()) {
-            problem = "\"model\" must be a string";
-            return false;
-        }
+        if (!it->is_string()) return platform::fail("\"model\" must be a string");
         image.model = it->get<std::string>();
     }
     if (auto it = doc.find("unavailable"); it != doc.end()) {
-        if (!it->is_boolean()) {
-            problem = "\"unavailable\" must be true or false";
-            return false;
-        }
+        if (!it->is_boolean()) return platform::fail("\"unavailable\" must be true or false");
         image.unavailable = it->get<bool>();
     }
-    return true;
+    return {};
 }
 
 std::string entryName(size_t index, const json& entry) {
@@ -174,15 +147,15 @@ platform::Result<SmcImage> SmcImage::fromJson(std::string_view text, const std::
     json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded() || !doc.is_object()) return platform::fail(sourceName + ": not a JSON object");
     SmcImage image;
-    std::string problem;
-    if (!readHeader(doc, image, problem)) return platform::fail(sourceName + ": " + problem);
+    if (const auto header = readHeader(doc, image); !header)
+        return platform::fail(sourceName + ": " + header.error().message);
     auto keys = doc.find("keys");
     if (keys == doc.end() || !keys->is_array()) return platform::fail(sourceName + ": \"keys\" must be an array");
     std::map<std::string, std::size_t> seen;
     for (size_t i = 0; i < keys->size(); ++i) {
         const json& entry = (*keys)[i];
-        auto key = parseKey(entry, problem);
-        if (!key) return platform::fail(sourceName + ": " + entryName(i, entry) + ": " + problem);
+        auto key = parseKey(entry);
+        if (!key) return platform::fail(sourceName + ": " + entryName(i, entry) + ": " + key.error().message);
         if (const auto first = earlierEntry(seen, key->key, i))
             return platform::fail(sourceName + ": key \"" + key->key + "\" listed twice, in keys[" +
                                   std::to_string(*first) + "] and keys[" + std::to_string(i) + "]");

@@ -100,15 +100,19 @@ TEST_F(Endpoints, TriesEachInTurnAndNamesEveryPlaceItLooked) {
     {
         RefusingSocket gate(refusing);
         const auto result = vrl::client::SensorClient(std::vector{missing, refusing}).getModelData();
-        EXPECT_EQ(result.error, vrl::client::ClientError::refused);
-        EXPECT_NE(result.message.find("com.quenmoor.vorrel"), std::string::npos) << result.message;
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().kind, vrl::client::ClientError::refused);
+        const std::string& message = result.error().cause.message;
+        EXPECT_NE(message.find("com.quenmoor.vorrel"), std::string::npos) << message;
     }
     const auto system = platform::ipc::systemEndpointPath("com.quenmoor.vrlsensord");
     const auto result = vrl::client::SensorClient(std::vector{system, missing}).getModelData();
-    EXPECT_EQ(result.error, vrl::client::ClientError::cannotConnect);
-    EXPECT_NE(result.message.find(system.string()), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find(missing.string()), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("vrlsensord.socket"), std::string::npos) << result.message;
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, vrl::client::ClientError::cannotConnect);
+    const std::string& message = result.error().cause.message;
+    EXPECT_NE(message.find(system.string()), std::string::npos) << message;
+    EXPECT_NE(message.find(missing.string()), std::string::npos) << message;
+    EXPECT_NE(message.find("vrlsensord.socket"), std::string::npos) << message;
 }
 
 // A path beyond sun_path must be refused by name, never reach the socket

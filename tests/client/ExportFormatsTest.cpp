@@ -221,14 +221,16 @@ using AtomicFile = TempDir;
 TEST_F(AtomicFile, ReplacesWholeReadableByAllAndLeavesNothingBehind) {
     const fs::path target = dir_ / "vorrel.prom";
     ::umask(077);
-    ASSERT_EQ(vrl::client::replaceFile(target, "first\n"), "");
-    ASSERT_EQ(vrl::client::replaceFile(target, "second\n"), "");
+    ASSERT_TRUE(vrl::client::replaceFile(target, "first\n"));
+    ASSERT_TRUE(vrl::client::replaceFile(target, "second\n"));
     ::umask(022);
     std::ifstream in(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second\n");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
-    EXPECT_NE(vrl::client::replaceFile(dir_ / "missing" / "f", "x").find("cannot create a file in"), std::string::npos);
+    const auto missing = vrl::client::replaceFile(dir_ / "missing" / "f", "x");
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("cannot create a file in"), std::string::npos);
 }
 
 std::string contentOf(const fs::path& file) {
@@ -269,12 +271,14 @@ TEST_F(AtomicFile, ReplacesOnlyRegularFilesThroughLinksKeepingModeAndOwner) {
     };
     for (const Case& c : cases) {
         if (c.refusal.empty() && c.written.empty()) continue;  // no device node without root
-        const std::string error = vrl::client::replaceFile(dir_ / c.path, "new\n");
+        const auto replaced = vrl::client::replaceFile(dir_ / c.path, "new\n");
         if (!c.refusal.empty()) {
-            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.path << ": " << error;
+            ASSERT_FALSE(replaced) << c.path;
+            EXPECT_NE(replaced.error().message.find(c.refusal), std::string::npos)
+                << c.path << ": " << replaced.error().message;
             continue;
         }
-        EXPECT_EQ(error, "") << c.path;
+        EXPECT_TRUE(replaced) << c.path << ": " << replaced.error().message;
         EXPECT_EQ(contentOf(dir_ / c.written), "new\n") << c.path;
     }
     if (root) EXPECT_TRUE(fs::is_character_file(dir_ / "null"));

@@ -68,7 +68,8 @@ Outcome download(const std::string& url, qm::QMXMLDownloader::Options options = 
     auto start = steady_clock::now();
     Outcome outcome;
     {
-        qm::QMXMLDownloader downloader(io, reachability, http, delegate, platform::network::Url::parse(url), options);
+        qm::QMXMLDownloader downloader(io, reachability, http, delegate, platform::network::Url::parse(url).value(),
+                                       options);
         downloader.startDownload();
         while (delegate.downloadsFinished == 0 && steady_clock::now() - start < seconds(15))
             io.run_one_for(milliseconds(50));

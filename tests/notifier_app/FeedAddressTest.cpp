@@ -28,6 +28,9 @@ TEST(FeedAddress, EscapedAddressParsesOnlyWhenItIsAUrl) {
     EXPECT_FALSE(qm::feedUrlOf("not a url"));
     EXPECT_FALSE(qm::feedUrlOf(""));
     EXPECT_FALSE(qm::feedUrlOf(std::nullopt));
+    const auto reason = qm::parseFeedUrl("not a url");
+    ASSERT_FALSE(reason);
+    EXPECT_NE(reason.error().message.find("\"not%20a%20url\" is no URL"), std::string::npos) << reason.error().message;
 }
 
 }  // namespace

@@ -32,9 +32,13 @@ TEST(Url, ParsesOnlyAbsoluteUrls) {
     ASSERT_TRUE(feed);
     EXPECT_EQ(feed->scheme(), "https");
     EXPECT_EQ(feed->host(), "updates.example.com");
-    EXPECT_FALSE(Url::parse("updates.example.com/appcast.xml"));
-    EXPECT_FALSE(Url::parse(""));
-    EXPECT_FALSE(Url::parse("http://exa mple.com/"));
+    for (const std::string text : {"updates.example.com/appcast.xml", "", "http://exa mple.com/"}) {
+        const auto parsed = Url::parse(text);
+        ASSERT_FALSE(parsed) << text;
+        EXPECT_NE(parsed.error().message.find("\"" + text + "\" is no URL: "), std::string::npos)
+            << parsed.error().message;
+    }
+    EXPECT_FALSE(Url::parse(std::string("http://a\0b/", 11)));
     const auto file = Url::parse("file:///tmp/appcast.xml");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->host(), "");

@@ -32,7 +32,7 @@ class ThreadedDownloaderTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(server.port(), 0) << "feed server did not start"; }
 
-    std::optional<Url> url(const std::string& path) const { return Url::parse(server.url(path)); }
+    std::optional<Url> url(const std::string& path) const { return Url::parse(server.url(path)).value(); }
 
     std::unique_ptr<QMXMLDownloader> downloader(const std::string& path, QMXMLDownloader::Options options = {}) {
         return std::make_unique<QMXMLDownloader>(io, reachability, http, delegate, url(path), options);
@@ -175,10 +175,10 @@ TEST_F(ThreadedDownloaderTest, ReachabilityIsAnsweredOnTheMainLoop) {
         EXPECT_EQ(delegate.reachabilityAnswers, 1);
         return checker.isNetWorkReachable();
     };
-    EXPECT_TRUE(answer(Url::parse("http://127.0.0.1/feed.xml")));
-    EXPECT_TRUE(answer(Url::parse("http://localhost/feed.xml")));
-    EXPECT_FALSE(answer(Url::parse("http://nonexistent.invalid/feed.xml")));
-    EXPECT_FALSE(answer(Url::parse("file:///tmp/feed.xml")));
+    EXPECT_TRUE(answer(Url::parse("http://127.0.0.1/feed.xml").value()));
+    EXPECT_TRUE(answer(Url::parse("http://localhost/feed.xml").value()));
+    EXPECT_FALSE(answer(Url::parse("http://nonexistent.invalid/feed.xml").value()));
+    EXPECT_FALSE(answer(Url::parse("file:///tmp/feed.xml").value()));
     EXPECT_FALSE(answer(std::nullopt));
 }
 

@@ -12,6 +12,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+bool isMalformed(const client::FetchResult& decoded) {
+    return !decoded && decoded.error().kind == client::ClientError::malformedReply &&
+           !decoded.error().cause.message.empty();
+}
+
 TEST(MessagePackWriter, IntegralFloatsKeepTheirKind) {
     MessagePackWriter writer;
     writer.float64(2000.0);
@@ -29,22 +34,25 @@ TEST(Protocol, ReplyRoundTripsThroughTheClientWithNumberKinds) {
     ModelData data;
     data["F0Ac"] = {"Left Side", 2000.0, kUnitRpm, kTypeFans, NumberObject{1200.0f}, NumberObject{int64_t{-1}}, true};
     data["TC0P"] = {"CPU Proximity", -1.0, kUnitCelsius, kTypeTemperature, {}, {}, false};
-    const client::DecodedReply decoded = client::decodeReply(encodeModelDataReply(data));
-    ASSERT_TRUE(decoded.modelData) << decoded.malformed;
-    ASSERT_EQ(decoded.modelData->size(), 2u);
-    const client::Entry& fan = decoded.modelData->at(0).second;
-    EXPECT_EQ(decoded.modelData->at(0).first, "F0Ac");
+    const client::FetchResult decoded = client::decodeReply(encodeModelDataReply(data));
+    ASSERT_TRUE(decoded) << decoded.error().cause.message;
+    ASSERT_EQ(decoded->size(), 2u);
+    const client::Entry& fan = decoded->at(0).second;
+    EXPECT_EQ(decoded->at(0).first, "F0Ac");
     EXPECT_EQ(fan.size(), 6u);
     EXPECT_EQ(*client::field(fan, "value"), client::Value{2000.0});
     EXPECT_EQ(*client::field(fan, "minvalue"), client::Value{1200.0f});
     EXPECT_EQ(*client::field(fan, "maxvalue"), client::Value{int64_t{-1}});
     EXPECT_EQ(*client::field(fan, "unit"), client::Value{std::string("rpm")});
-    const client::Entry& temperature = decoded.modelData->at(1).second;
+    const client::Entry& temperature = decoded->at(1).second;
     EXPECT_EQ(temperature.size(), 4u) << "no limits on temperature entries";
     EXPECT_EQ(client::field(temperature, "minvalue"), nullptr);
 
-    EXPECT_TRUE(client::decodeReply(encodeModelDataReply({})).modelData->empty());
-    EXPECT_EQ(client::decodeReply(encodeError("unknown method")).serviceError, "unknown method");
+    EXPECT_TRUE(client::decodeReply(encodeModelDataReply({}))->empty());
+    const client::FetchResult refused = client::decodeReply(encodeError("unknown method"));
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, client::ClientError::serviceError);
+    EXPECT_EQ(refused.error().cause.message, "unknown method");
 }
 
 TEST(Protocol, RequestsAreMapsAndAnythingElseIsRejected) {
@@ -64,9 +72,9 @@ TEST(Protocol, RequestsAreMapsAndAnythingElseIsRejected) {
 }
 
 TEST(Protocol, ClientRejectsMalformedReplies) {
-    EXPECT_FALSE(client::decodeReply({0xc1}).malformed.empty());
-    EXPECT_FALSE(client::decodeReply({0x81, 0xa3, 'f', 'o', 'o', 0x01}).malformed.empty());
-    EXPECT_FALSE(client::decodeReply({0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x01}).malformed.empty());
+    EXPECT_TRUE(isMalformed(client::decodeReply({0xc1})));
+    EXPECT_TRUE(isMalformed(client::decodeReply({0x81, 0xa3, 'f', 'o', 'o', 0x01})));
+    EXPECT_TRUE(isMalformed(client::decodeReply({0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x01})));
     EXPECT_EQ(platform::ipc::framed(Bytes{1, 2}), (Bytes{0, 0, 0, 2, 1, 2}));
 }
 
@@ -79,7 +87,7 @@ TEST(Protocol, DeclaredSizesBeyondThePayloadAreRejectedWithoutAllocating) {
     EXPECT_FALSE(decodeRequest(hugeMap).wellFormed);
     const std::vector<uint8_t> replyWithHugeEntry{0x81, 0xa5, 'r', 'e', 'p', 'l', 'y', 0x81, 0xa4, 'T', 'C', '0', 'P',
                                                   0xdf, 0x40, 0x00, 0x00, 0x00};
-    EXPECT_FALSE(client::decodeReply(replyWithHugeEntry).malformed.empty());
+    EXPECT_TRUE(isMalformed(client::decodeReply(replyWithHugeEntry)));
     std::vector<uint8_t> deep(64, 0x91);
     deep.push_back(0xc0);
     EXPECT_FALSE(decodeRequest(deep).wellFormed) << "nesting is bounded";

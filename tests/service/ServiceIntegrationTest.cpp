@@ -84,7 +84,7 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(6500);
         while (std::chrono::steady_clock::now() < deadline) {
             const FetchResult result = fetch();
-            if (result.modelData && valueOf(*result.modelData, key) == expected) return true;
+            if (result && valueOf(*result, key) == expected) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
         return false;
@@ -119,12 +119,12 @@ std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), te
 TEST_F(Service, AnswersWithRealReadingsRightAfterStartAndTwiceAlike) {
     start(macImage());
     const FetchResult first = fetch();
-    ASSERT_TRUE(first.modelData) << first.message;
-    EXPECT_EQ(valueOf(*first.modelData, kTemperatureKey), 47.5);
-    EXPECT_EQ(valueOf(*first.modelData, kFanKey), 2000.0);  // a double on the wire, though integral
+    ASSERT_TRUE(first) << first.error().cause.message;
+    EXPECT_EQ(valueOf(*first, kTemperatureKey), 47.5);
+    EXPECT_EQ(valueOf(*first, kFanKey), 2000.0);  // a double on the wire, though integral
     const FetchResult second = fetch();
-    ASSERT_TRUE(second.modelData);
-    EXPECT_EQ(*first.modelData, *second.modelData);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*first, *second);
     EXPECT_NE(service_->standardError().find("start SMC helper. with listner:" + socket_.string()), std::string::npos);
     EXPECT_NE(service_->standardError().find("SMC: simulated, the image " + image_.string()), std::string::npos)
         << "said, so that its readings are not taken for a real Mac's";
@@ -139,19 +139,19 @@ TEST_F(Service, ChangedAndFailingKeysShowUpAtTheNextRefreshAndRecover) {
     failing["keys"][5]["bytes"] = "3100";
     writeImage(failing);
     EXPECT_TRUE(waitForValue(kTemperatureKey, 49.0));
-    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 0.0);
+    EXPECT_EQ(valueOf(*fetch(), kFanKey), 0.0);
 
     nlohmann::json noTemperature = macImage();
     noTemperature["keys"].erase(5);
     writeImage(noTemperature);
     EXPECT_TRUE(waitForValue(kTemperatureKey, -1.0));
-    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 2000.0);
+    EXPECT_EQ(valueOf(*fetch(), kFanKey), 2000.0);
 
     const std::filesystem::path tmp = dir_ / "broken.tmp";
     std::ofstream(tmp) << R"({"keys": [{"key": "TC0P", "type": "sp78", "bytes": "zz"}]})";
     std::filesystem::rename(tmp, image_);
     std::this_thread::sleep_for(std::chrono::seconds(6));
-    EXPECT_EQ(valueOf(*fetch().modelData, kFanKey), 2000.0) << "a broken edit keeps the previous image";
+    EXPECT_EQ(valueOf(*fetch(), kFanKey), 2000.0) << "a broken edit keeps the previous image";
     EXPECT_NE(service_->standardError().find("debug: SMC image edit rejected"), std::string::npos)
         << "and says why at debug priority";
 }
@@ -159,8 +159,8 @@ TEST_F(Service, ChangedAndFailingKeysShowUpAtTheNextRefreshAndRecover) {
 TEST_F(Service, UnavailableSmcStillStartsAndAnswersEmpty) {
     start({{"model", "MacBookPro11,1"}, {"unavailable", true}, {"keys", nlohmann::json::array()}});
     const FetchResult result = fetch();
-    ASSERT_TRUE(result.modelData) << result.message;
-    EXPECT_TRUE(result.modelData->empty());
+    ASSERT_TRUE(result) << result.error().cause.message;
+    EXPECT_TRUE(result->empty());
     EXPECT_NE(service_->standardError().find("start SMC helper. with listner:"), std::string::npos);
 }
 
@@ -206,7 +206,7 @@ TEST_F(Service, AThousandRefusedConnectionsGiveAHandfulOfLogLines) {
     start(macImage());
     for (int peer = 0; peer < 4; ++peer)
         ASSERT_EQ(runProgram({CLIENT_GATE_PEER, socket_.string(), "250"}).status, 0) << "each of its 250 closed";
-    ASSERT_TRUE(fetch().modelData);
+    ASSERT_TRUE(fetch());
     const std::string log = service_->standardError();
     std::size_t lines = 0;
     for (std::size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1)) ++lines;
@@ -265,7 +265,7 @@ TEST_F(Service, DropsAClientThatStopsReadingAndCapsConnections) {
     EXPECT_TRUE(beyond.closedByPeer());
     open.pop_back();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_TRUE(fetch().modelData) << "a freed place can be taken again";
+    EXPECT_TRUE(fetch()) << "a freed place can be taken again";
 }
 
 // The admitted application opening connections in a burst, all before the
@@ -291,8 +291,8 @@ TEST(SocketActivation, ServesOnTheSocketSystemdHandsOver) {
                                  dir / "service.stderr");
         ASSERT_TRUE(activator.waitForSocket(socket));
         const FetchResult result = SensorClient(socket).getModelData();
-        ASSERT_TRUE(result.modelData) << result.message;
-        EXPECT_FALSE(result.modelData->empty());
+        ASSERT_TRUE(result) << result.error().cause.message;
+        EXPECT_FALSE(result->empty());
         EXPECT_NE(activator.standardError().find("start SMC helper. with listner:" + socket.string()), std::string::npos);
     }
 }

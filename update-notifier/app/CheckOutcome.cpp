@@ -7,8 +7,8 @@ namespace qm {
 
 CheckOutcome outcomeOfFeed(const std::string& text, const QMXMLParser& parser,
                            const std::optional<std::string>& installed) {
-    if (const auto problem = whyNotAnAppcast(text))
-        return {CheckVerdict::couldNotCheck, "the feed is no appcast: it is " + *problem};
+    if (const auto shape = checkAppcastShape(text); !shape)
+        return {CheckVerdict::couldNotCheck, "the feed is no appcast: it is " + shape.error().message};
     const std::optional<std::string>& newest = parser.currentVersionAvailable();
     const std::string installedText = "installed version " + installed.value_or("(none)");
     if (integerValue(installed) < integerValue(newest))

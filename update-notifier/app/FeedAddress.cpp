@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/foundation/HexDigits.h"
+#include "platform/log/SystemLog.h"
 
 namespace qm {
 namespace {
@@ -39,9 +40,18 @@ std::string percentEscapedFeedAddress(std::string_view address) {
     return escaped;
 }
 
+platform::Result<platform::network::Url> parseFeedUrl(std::string_view address) {
+    return platform::network::Url::parse(percentEscapedFeedAddress(address));
+}
+
 std::optional<platform::network::Url> feedUrlOf(const std::optional<std::string>& address) {
     if (!address) return std::nullopt;
-    return platform::network::Url::parse(percentEscapedFeedAddress(*address));
+    auto url = parseFeedUrl(*address);
+    if (!url) {
+        platform::log::debugLog("\"SUFeedURL\": " + url.error().message + ": no check can succeed");
+        return std::nullopt;
+    }
+    return std::move(*url);
 }
 
 }  // namespace qm

@@ -14,8 +14,13 @@ namespace qm {
 
 std::string percentEscapedFeedAddress(std::string_view address);
 
-// The URL of the "SUFeedURL" text, escaped as above; absent without a text
-// or when the escaped text is no URL.
+// The URL of the "SUFeedURL" text, escaped as above; fails with Url::parse's
+// reason when the escaped text is no URL.
+platform::Result<platform::network::Url> parseFeedUrl(std::string_view address);
+
+// The feed URL the downloader is built with: absent without a text, and when
+// the text is no URL, which is logged once here since no check can succeed.
+// Any thread.
 std::optional<platform::network::Url> feedUrlOf(const std::optional<std::string>& address);
 
 }  // namespace qm

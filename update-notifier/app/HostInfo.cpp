@@ -32,12 +32,14 @@ std::filesystem::path hostInfoPlistOf(const platform::foundation::Bundle& notifi
     return path / "Info.plist";
 }
 
-HostDetails readHostDetails(const std::filesystem::path& file) {
+platform::Result<HostDetails> readHostDetails(const std::filesystem::path& file) {
     const auto info = readHostInfo(file);
-    if (!info) return {std::nullopt, std::nullopt, info.error().message};
-    HostDetails details{valueFor(*info, "SUFeedURL"), valueFor(*info, "CFBundleVersion"), {}};
-    if (!details.feedAddress) details.problem = "no \"SUFeedURL\" in " + file.string();
-    return details;
+    if (!info) return tl::unexpected(info.error());
+    return HostDetails{valueFor(*info, "SUFeedURL"), valueFor(*info, "CFBundleVersion")};
+}
+
+std::string missingFeedAddressReason(const std::filesystem::path& file) {
+    return "no \"SUFeedURL\" in " + file.string();
 }
 
 }  // namespace qm

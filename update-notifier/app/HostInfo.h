@@ -20,11 +20,16 @@ platform::Result<platform::foundation::StringDictionary> readHostInfo(const std:
 struct HostDetails {
     std::optional<std::string> feedAddress;       // "SUFeedURL"
     std::optional<std::string> installedVersion;  // "CFBundleVersion"
-    std::string problem;  // why there is no feed address (readHostInfo's error, or the key missing)
 };
 
-// What the notifier needs of the Info.plist at `file`. Any thread; never throws.
-HostDetails readHostDetails(const std::filesystem::path& file);
+// What the notifier needs of the Info.plist at `file`. Fails with
+// readHostInfo's error; a missing key is an absent field, not a failure.
+// Any thread; never throws.
+platform::Result<HostDetails> readHostDetails(const std::filesystem::path& file);
+
+// Why the details read from `file` hold no feed address to check, in the words
+// the log and the one-shot check both use. Any thread.
+std::string missingFeedAddressReason(const std::filesystem::path& file);
 
 // The host application's Info.plist for the notifier's own bundle, which the
 // host ships as a login item; the file may be missing. Any thread; reads no

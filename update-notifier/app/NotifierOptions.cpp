@@ -5,9 +5,10 @@
 namespace qm {
 namespace {
 
-std::string contradiction(const NotifierOptions& options) {
-    if (options.checkNow && options.intervalSeconds) return "--interval does not go with --check-now, which checks once";
-    if (options.notify && !options.checkNow) return "--notify goes only with --check-now";
+platform::Result<void> checkConsistent(const NotifierOptions& options) {
+    if (options.checkNow && options.intervalSeconds)
+        return platform::fail("--interval does not go with --check-now, which checks once");
+    if (options.notify && !options.checkNow) return platform::fail("--notify goes only with --check-now");
     return {};
 }
 
@@ -30,7 +31,7 @@ platform::Result<NotifierOptions> parseNotifierOptions(const std::vector<std::st
             options.intervalSeconds = *seconds;
         else return tl::unexpected(seconds.error());
     }
-    if (std::string error = contradiction(options); !error.empty()) return platform::fail(error);
+    if (auto consistent = checkConsistent(options); !consistent) return tl::unexpected(consistent.error());
     return options;
 }
 

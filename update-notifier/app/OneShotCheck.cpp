@@ -7,14 +7,19 @@
 namespace qm {
 
 void OneShotCheck::start() {
-    const HostDetails host = readHostDetails(hostInfoPlistOf(system_.notifierBundle));
-    if (!host.feedAddress) {
-        done_({CheckVerdict::couldNotCheck, host.problem});
+    const auto file = hostInfoPlistOf(system_.notifierBundle);
+    const auto host = readHostDetails(file);
+    if (!host) {
+        done_({CheckVerdict::couldNotCheck, host.error().message});
         return;
     }
-    installed_ = host.installedVersion;
+    if (!host->feedAddress) {
+        done_({CheckVerdict::couldNotCheck, missingFeedAddressReason(file)});
+        return;
+    }
+    installed_ = host->installedVersion;
     parser_.emplace(installed_);
-    downloader_.emplace(system_.io, system_.reachability, system_.http, *this, feedUrlOf(host.feedAddress));
+    downloader_.emplace(system_.io, system_.reachability, system_.http, *this, feedUrlOf(host->feedAddress));
     downloader_->checkIfInternetConnection();
 }
 

@@ -28,9 +28,14 @@ QMPluginsUpdater::QMPluginsUpdater(const NotifierSystem& system, double checkInt
 QMPluginsUpdater::~QMPluginsUpdater() { center.setDelegate(nullptr); }
 
 HostDetails QMPluginsUpdater::getUpdaterData(const NotifierSystem& system) {
-    HostDetails host = readHostDetails(hostInfoPlistOf(system.notifierBundle));
-    if (!host.problem.empty()) platform::log::debugLog(host.problem + ": no check can succeed");
-    return host;
+    const auto file = hostInfoPlistOf(system.notifierBundle);
+    auto host = readHostDetails(file);
+    if (!host) {
+        platform::log::debugLog(host.error().message + ": no check can succeed");
+        return {};
+    }
+    if (!host->feedAddress) platform::log::debugLog(missingFeedAddressReason(file) + ": no check can succeed");
+    return std::move(*host);
 }
 
 void QMPluginsUpdater::timeToCheckForUpdate() {
