@@ -15,8 +15,10 @@
 # With --dump, `vrlsensord --dump-image` writes the driver's SMC as an image
 # there (to a file and to standard output, the same), refuses to run as
 # another user than root, and the service on that image (--smc-image) must
-# answer exactly, byte for byte of vrlsensors --json, what the live driver
-# answered; the export names the model from DMI.
+# answer exactly what the live driver answered: the same reply payload, byte
+# for byte as it came over the wire (fetched by $WIRE_REPLY, a client in a
+# bundle the gate admits), and the same vrlsensors --json; the export names
+# the model from DMI.
 #
 # Usage: service_in_namespace.sh VRLSENSORD VRLSENSORS FAKE_APPLESMC IMAGE [--reload|--dump]
 # Exit 77 (skipped) without /dev/fuse.
@@ -134,6 +136,9 @@ PY
 fi
 serve "$scratch/simulated.json" "$sensord" --smc-image "$reference"
 
+# wire_payload SOCKET OUT: the reply's payload as it came over the wire, in OUT.wire.
+wire_payload() { "$WIRE_REPLY" "$1" >"$2.wire"; }
+
 # dump_and_serve: the driver's SMC as an image, served again; the refusal
 # without root; the model in the export.
 dump_and_serve() {
@@ -148,14 +153,17 @@ dump_and_serve() {
   serve "$scratch/dumped.json" "$sensord" --smc-image "$scratch/dump.json"
   cmp "$scratch/applesmc.json" "$scratch/dumped.json" ||
     { echo "the dump serves other model data than the driver" >&2; diff "$scratch/applesmc.json" "$scratch/dumped.json" >&2; return 1; }
+  cmp "$scratch/applesmc.json.wire" "$scratch/dumped.json.wire" ||
+    { echo "the dump's reply differs on the wire from the driver's" >&2; return 1; }
   "$sensors" --format=prometheus --socket "$scratch/none.sock" >"$scratch/export.prom" 2>/dev/null || true
   grep -qxF "vorrel_machine_info{model=\"$model\"} 1" "$scratch/export.prom" ||
     { echo "the export does not name the model $model:" >&2; cat "$scratch/export.prom" >&2; return 1; }
-  echo "dump of $(grep -c '"key"' "$scratch/dump.json") keys serves the driver's model data byte for byte"
+  echo "dump of $(grep -c '"key"' "$scratch/dump.json") keys serves the driver's reply byte for byte" \
+    "($(stat -c %s "$scratch/dumped.json.wire") bytes on the wire)"
 }
 
 export scratch model sensord sensors mode
-export -f serve fetch now_ms await reload_driver dump_and_serve
+export -f serve fetch now_ms await reload_driver wire_payload dump_and_serve
 unshare --mount --propagation private bash -euo pipefail -c '
   mount -t tmpfs tmpfs /sys/devices/platform
   mkdir /sys/devices/platform/applesmc.768
@@ -164,6 +172,7 @@ unshare --mount --propagation private bash -euo pipefail -c '
   mkdir -p /sys/class/dmi/id
   printf "%s\n" "$model" >/sys/class/dmi/id/product_name
   [[ $mode == --reload ]] && export during=reload_driver
+  [[ $mode == --dump ]] && export during=wire_payload
   serve "$scratch/applesmc.json" "$sensord"
   if [[ $mode == --dump ]]; then dump_and_serve; fi
 '
